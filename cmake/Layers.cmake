@@ -1,0 +1,31 @@
+# One static library per layer folder. Sources are picked up from the folder
+# (and its subfolders), so a new file needs no edit here. A layer sees only the
+# headers of the layers it links, which keeps the layering honest.
+function(usb_add_layer name)
+  cmake_parse_arguments(L "" "" "QT;DEPENDS;EXTRA" ${ARGN})
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
+  # Executables' entry points live beside their layer but are not part of it.
+  list(FILTER _src EXCLUDE REGEX "/main(_[a-z]+)?\\.cpp$")
+  add_library(${name} STATIC ${_src})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(m ${L_QT})
+    target_link_libraries(${name} PUBLIC Qt5::${m})
+  endforeach()
+  target_link_libraries(${name} PUBLIC ${L_DEPENDS} ${L_EXTRA})
+  set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+
+# A QtTest executable run by CTest without a display.
+function(usb_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false")
+endfunction()

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and `make run` need, but
+# only those that are missing, so a second run costs nothing.
+set -e
+PKGS="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
+qttools5-dev qttools5-dev-tools libhidapi-dev fonts-wqy-microhei fonts-font-awesome
+xvfb xauth imagemagick xdotool"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
