@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+// Every sample of a run, once, at full resolution: the chart draws from it and
+// the CSV export writes it. Samples live in fixed-size chunks so a run of days
+// grows without copying what is already stored.
+class SampleStore
+{
+public:
+    // The ten quantities in record order (the order the CSV writer takes them).
+    enum Quantity {
+        Voltage = 0,
+        Current,
+        Power,
+        Resistance,
+        Energy,
+        Capacity,
+        MosTemp,
+        FanSpeed,
+        CpuTemp,
+        NtcTemp,
+        QuantityCount
+    };
+    using Values = std::array<float, QuantityCount>;
+
+    // timeMs: local wall-clock time of the sample, milliseconds since the epoch.
+    void append(qint64 timeMs, const Values &values);
+    void clear();
+
+    size_t size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    qint64 timeAt(size_t i) const { return chunk(i).times[i % ChunkSize]; }
+    float valueAt(Quantity q, size_t i) const { return chunk(i).values[q][i % ChunkSize]; }
+    Values valuesAt(size_t i) const;
+
+    // First index whose time is >= timeMs (size() when none); times never go back.
+    size_t lowerBound(qint64 timeMs) const;
+
+    // "yyyy-MM-dd_hh:mm:ss" in local time, the record's time-stamp text.
+    static QString timeText(qint64 timeMs);
+    QString timeTextAt(size_t i) const { return timeText(timeAt(i)); }
+
+    static constexpr size_t ChunkSize = 4096;
+
+private:
+    struct Chunk
+    {
+        std::vector<qint64> times;
+        std::array<std::vector<float>, QuantityCount> values;
+    };
+    const Chunk &chunk(size_t i) const { return m_chunks[i / ChunkSize]; }
+
+    std::deque<Chunk> m_chunks;
+    size_t m_size = 0;
+};
