@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+// The firmware transfer, run by the window's slots: start() for the start
+// button, receive() for every input report of the link thread, sendError()
+// for its usb_send_error. It asks for the upgrade-entry frame through the
+// poll tick, waits 3 s on a timer (replies are ignored meanwhile), then sends
+// the handshake and the numbered data packets one at a time, each only after
+// the previous one is acknowledged. What the upgrade page must show comes out
+// as signals with the exact texts; the window applies them.
+class FirmwareUpgrade : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Idle, Entering, Handshaking, Transferring, Burning };
+    enum class Outcome { None, Done, Failed, TimedOut, SendError };
+
+    static constexpr int entryWaitMs = 3000;
+    static constexpr int silenceTickMs = 100;
+    static constexpr int timeoutLimit = 120; // 120 x 100 ms = 12 s
+
+    enum ReplyCode : unsigned char {
+        HandshakeAccepted = 0xBB,
+        Acknowledged = 0xDD,
+        AllReceived = 0xEE,
+        BurnCompleted = 0xFF,
+        UpgradeFailed = 0x11,
+    };
+
+    // Milliseconds since the epoch; tests pass their own clock.
+    using Clock = std::function<qint64()>;
+
+    explicit FirmwareUpgrade(QObject *parent = nullptr);
+
+    void setClock(Clock clock);
+
+    // Starts an upgrade with this image (1 to 1,024,000 bytes; anything else
+    // is refused with false and nothing happens). An upgrade already running
+    // is dropped silently and the new one starts from the beginning.
+    bool start(const QByteArray &image);
+    // Ends a running upgrade without a message (window closing).
+    void cancel();
+
+    // Set by start(); the poll tick takes it once and sends the upgrade-entry
+    // frame (55 05 09 02 00 00 00 EE FF) instead of its status query.
+    bool entryFramePending() const { return m_entryPending; }
+    bool takeEntryRequest();
+
+    State state() const { return m_state; }
+    Outcome outcome() const { return m_outcome; }
+    // `upgradeActive`: replies are examined only while true.
+    bool isActive() const { return m_active; }
+    bool isSilenceTimerRunning() const { return m_silenceTimer.isActive(); }
+    int timeoutCount() const { return m_timeoutCount; }
+    int packetIndex() const { return m_packetIndex; }
+    int bytesRemaining() const { return m_bytesRemaining; }
+    int progressValue() const { return m_progressValue; }
+    QString progressText() const { return m_progressText; }
+
+    // The progress bar's text: 当前进度为：37.5%
+    static QString progressFormat(const QString &percent);
+    // The speed line for n bytes in the given whole seconds.
+    static QString speedLine(qint64 bytes, qint64 seconds);
+
+public slots:
+    // One 64-byte input report (a shorter one counts as zero-padded).
+    void receive(const QByteArray &report);
+    // The link thread could not write a packet whole.
+    void sendError();
+    // The end of the 3 s wait; called by the internal timer, or directly.
+    void entryWaitElapsed();
+    // One 100 ms silence tick; called by the internal timer, or directly.
+    void silenceTick();
+
+signals:
+    // Run the poll tick once now: it will find the entry request pending.
+    void entryFrameRequested();
+    // A 64-byte packet for the link thread's write(data, 64).
+    void packetReady(const QByteArray &packet);
+    void logCleared();
+    void logLine(const QString &line);
+    // Bar value 0..100 and its text format (empty: leave the format alone).
+    void progressChanged(int value, const QString &format);
+    void startButtonChanged(const QString &text, bool enabled);
+    // A modal warning box with one OK button.
+    void warning(const QString &title, const QString &text);
+    // The upgrade is over: done, failed, timed out or ended by a send error.
+    void finished(FirmwareUpgrade::Outcome outcome);
+
+private:
+    void onHandshakeReply(const unsigned char *report);
+    void onAcknowledge(const unsigned char *report);
+    void onAllReceived();
+    void onBurnCompleted();
+    void onFailed();
+    void sendNextPacket();
+    void updateProgress();
+    void end(Outcome outcome);
+    qint64 nowSecs() const;
+
+    QTimer m_entryTimer;
+    QTimer m_silenceTimer;
+    Clock m_clock;
+
+    QByteArray m_image;
+    State m_state = State::Idle;
+    Outcome m_outcome = Outcome::None;
+    bool m_active = false;
+    bool m_entryPending = false;
+    int m_timeoutCount = 0;
+    int m_bytesRemaining = 0;
+    int m_packetIndex = 0;
+    qint64 m_transferStartSecs = 0;
+    qint64 m_transferEndSecs = 0;
+    qint64 m_burnEndSecs = 0;
+    int m_progressValue = 0;
+    QString m_progressText;
+    QByteArray m_packet; // reused for every data packet
+};
+
+Q_DECLARE_METATYPE(FirmwareUpgrade::Outcome)
