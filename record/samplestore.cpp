@@ -53,3 +53,14 @@ QString SampleStore::timeText(qint64 timeMs)
 {
     return QDateTime::fromMSecsSinceEpoch(timeMs).toString(QStringLiteral("yyyy-MM-dd_hh:mm:ss"));
 }
+
+size_t SampleStore::memoryBytes() const
+{
+    size_t bytes = 0;
+    for (const Chunk &c : m_chunks) {
+        bytes += sizeof(Chunk) + c.times.capacity() * sizeof(qint64);
+        for (const auto &v : c.values)
+            bytes += v.capacity() * sizeof(float);
+    }
+    return bytes;
+}

@@ -48,6 +48,16 @@ public:
 
     static constexpr size_t ChunkSize = 4096;
 
+    // Raw chunk access for scans over long runs: chunk k holds samples
+    // k * ChunkSize onwards, chunkLength(k) of them.
+    size_t chunkCount() const { return m_chunks.size(); }
+    size_t chunkLength(size_t k) const { return m_chunks[k].times.size(); }
+    const qint64 *chunkTimes(size_t k) const { return m_chunks[k].times.data(); }
+    const float *chunkValues(Quantity q, size_t k) const { return m_chunks[k].values[q].data(); }
+
+    // Heap bytes held for the samples (the chunks' reserved storage).
+    size_t memoryBytes() const;
+
 private:
     struct Chunk
     {

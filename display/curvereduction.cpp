@@ -1,0 +1,152 @@
+#include "curvereduction.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace CurveReduction {
+
+namespace {
+
+constexpr int MaxQuantities = SampleStore::QuantityCount;
+
+void appendFinite(QVector<QPointF> &out, qint64 t, float v)
+{
+    if (std::isfinite(v))
+        out.append(QPointF(double(t), double(v)));
+}
+
+void appendRaw(const SampleStore &store, const Request &r, size_t from, size_t to,
+               QVector<QPointF> *out)
+{
+    for (int q = 0; q < r.quantityCount; ++q) {
+        out[q].reserve(out[q].size() + int(to - from));
+        for (size_t i = from; i < to; ++i)
+            appendFinite(out[q], store.timeAt(i), store.valueAt(r.quantities[q], i));
+    }
+}
+
+struct Column
+{
+    float minV, maxV;
+    qint64 minT, maxT;
+    size_t minI, maxI;
+    bool any;
+};
+
+void resetColumns(Column *cols, int n)
+{
+    for (int q = 0; q < n; ++q)
+        cols[q].any = false;
+}
+
+void flushColumns(Column *cols, int n, QVector<QPointF> *out)
+{
+    for (int q = 0; q < n; ++q) {
+        const Column &c = cols[q];
+        if (!c.any)
+            continue;
+        // Keep the two extremes in the order they happened so the line runs
+        // through them as the signal did.
+        if (c.minI == c.maxI) {
+            out[q].append(QPointF(double(c.minT), double(c.minV)));
+        } else if (c.minI < c.maxI) {
+            out[q].append(QPointF(double(c.minT), double(c.minV)));
+            out[q].append(QPointF(double(c.maxT), double(c.maxV)));
+        } else {
+            out[q].append(QPointF(double(c.maxT), double(c.maxV)));
+            out[q].append(QPointF(double(c.minT), double(c.minV)));
+        }
+    }
+}
+
+} // namespace
+
+size_t countInWindow(const SampleStore &store, qint64 fromMs, qint64 toMs)
+{
+    if (toMs < fromMs)
+        return 0;
+    const size_t a = store.lowerBound(fromMs);
+    const size_t b = toMs == std::numeric_limits<qint64>::max() ? store.size()
+                                                                 : store.lowerBound(toMs + 1);
+    return b - a;
+}
+
+bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
+{
+    const int nq = std::min(r.quantityCount, MaxQuantities);
+    for (int q = 0; q < nq; ++q)
+        out[q].clear();
+    if (store.isEmpty() || nq <= 0 || r.toMs < r.fromMs)
+        return false;
+
+    const size_t a = store.lowerBound(r.fromMs);
+    const size_t b = store.lowerBound(r.toMs + 1);
+    const size_t before = a > 0 ? a - 1 : a;
+    const size_t after = b < store.size() ? b + 1 : b;
+    const int columns = std::max(1, r.columns);
+
+    if (b - a <= size_t(columns)) {
+        appendRaw(store, r, before, after, out);
+        return false;
+    }
+
+    for (int q = 0; q < nq; ++q)
+        out[q].reserve(2 * columns + 2);
+    appendRaw(store, r, before, a, out);
+
+    const double span = double(r.toMs - r.fromMs) + 1.0;
+    const double perColumn = span / columns;
+    int col = 0;
+    double colEnd = double(r.fromMs) + perColumn;
+    Column cols[MaxQuantities];
+    resetColumns(cols, nq);
+
+    const size_t firstChunk = a / SampleStore::ChunkSize;
+    const size_t lastChunk = (b - 1) / SampleStore::ChunkSize;
+    for (size_t k = firstChunk; k <= lastChunk; ++k) {
+        const size_t base = k * SampleStore::ChunkSize;
+        const size_t j0 = k == firstChunk ? a - base : 0;
+        const size_t j1 = k == lastChunk ? b - base : store.chunkLength(k);
+        const qint64 *times = store.chunkTimes(k);
+        const float *values[MaxQuantities];
+        for (int q = 0; q < nq; ++q)
+            values[q] = store.chunkValues(r.quantities[q], k);
+
+        for (size_t j = j0; j < j1; ++j) {
+            const qint64 t = times[j];
+            if (double(t) >= colEnd && col < columns - 1) {
+                flushColumns(cols, nq, out);
+                resetColumns(cols, nq);
+                col = std::min(columns - 1,
+                               std::max(col + 1, int((double(t) - double(r.fromMs)) / perColumn)));
+                colEnd = double(r.fromMs) + perColumn * (col + 1);
+            }
+            for (int q = 0; q < nq; ++q) {
+                const float v = values[q][j];
+                if (!std::isfinite(v))
+                    continue;
+                Column &c = cols[q];
+                if (!c.any) {
+                    c = Column{v, v, t, t, base + j, base + j, true};
+                    continue;
+                }
+                if (v < c.minV) {
+                    c.minV = v;
+                    c.minT = t;
+                    c.minI = base + j;
+                }
+                if (v > c.maxV) {
+                    c.maxV = v;
+                    c.maxT = t;
+                    c.maxI = base + j;
+                }
+            }
+        }
+    }
+    flushColumns(cols, nq, out);
+    appendRaw(store, r, b, after, out);
+    return true;
+}
+
+} // namespace CurveReduction

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "chartview.h"
+#include "curveappearance.h"
+#include "curvetable.h"
+#include "samplestore.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QVector>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QSplineSeries>
+
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QWidget;
+class CurveSettingsPanel;
+class customcoordinates;
+struct MeasurementRecord;
+
+// What decides whether a poll tick takes a sample.
+struct SampleGate
+{
+    quint8 deviceClass = 0;  // 1 electronic load, 4 power tester, else none
+    bool running = false;    // the instrument's running flag
+    bool linkUp = false;     // the instrument is connected
+    bool scanning = false;   // a bus scan is in progress
+};
+
+// The real-time chart of the display page: the chart, its axes and curves,
+// the sampling rule and the chart state. Every sample goes once into the
+// shared SampleStore; the curves show what the plot can draw of it, so the
+// cost of a sample follows the screen, not the length of the run.
+class RealTimeChart : public QObject
+{
+    Q_OBJECT
+public:
+    enum DisplayMode { Accumulating = 1, Scrolling = 2 };
+
+    // store: the record shared with the CSV export; null gives the chart its own.
+    explicit RealTimeChart(SampleStore *store = nullptr, QObject *parent = nullptr);
+    ~RealTimeChart() override;
+
+    QtCharts::QChart *chart() const { return m_chart; }
+    // The view showing the chart; put it in the display page's layout.
+    ChartView *view() const { return m_view; }
+    SampleStore &store() { return *m_store; }
+    const SampleStore &store() const { return *m_store; }
+
+    // Milliseconds since the epoch; tests and benchmarks set their own clock.
+    void setClock(std::function<qint64()> clock);
+    qint64 now() const { return m_clock(); }
+
+    // --- sampling ---
+    static SampleStore::Values valuesFrom(const MeasurementRecord &record);
+    // The rule: odd ticks only, never during a bus scan or while the link is
+    // lost; a power tester always, a load while it runs and the curve run
+    // flag is set.
+    bool samplingAllowed(quint32 tickCounter, const SampleGate &gate) const;
+    // Poll tick (counter already incremented): samples when allowed.
+    bool pollTick(quint32 tickCounter, const SampleGate &gate, const SampleStore::Values &values);
+    // One sample at the clock's time, unconditionally.
+    void addSample(const SampleStore::Values &values);
+
+    // --- run and connection ---
+    bool curveRunFlag() const { return m_curveRunFlag; }
+    // Returns true when it set the curve run flag (the run button then shows running).
+    bool connected();
+    // Returns true when it cleared the curve run flag (the run button then shows stopped).
+    bool disconnected();
+    // The run button's new state; starting empties the store and the curves.
+    void runButton(bool running);
+
+    // --- groups ---
+    void setGroupButtons(QAbstractButton *energy, QAbstractButton *temperature, QAbstractButton *mos);
+    void toggleGroup(Curves::Group group);
+    Curves::Group shownGroup() const { return m_group; }
+    static QString highlightedButtonStyle();
+    static QString plainButtonStyle();
+
+    // --- display mode and view ---
+    void setDisplayMode(int mode) { m_displayMode = mode == Scrolling ? Scrolling : Accumulating; }
+    int displayMode() const { return m_displayMode; }
+    bool viewHeld() const;
+
+    // --- custom ranges ---
+    void setCustomRanges(customcoordinates *ranges);
+    // Re-applies the custom ranges (or defaults) to the axes of the shown group.
+    void applyCustomRanges();
+
+    // --- appearance ---
+    const CurveAppearance &appearance() const { return m_appearance; }
+    void setCurveColour(int curve, const QColor &colour);
+    void setCurveWidth(int curve, qreal width);
+    // Index 0..6 of CurveAppearance::themeNames(); others change nothing but the pens.
+    void setTheme(int index);
+    // Opens the curve settings panel over area (or raises the open one).
+    CurveSettingsPanel *showCurveSettings(QWidget *area);
+    using ColourPicker = std::function<QColor(const QColor &initial, QWidget *parent)>;
+    void setColourPicker(ColourPicker picker) { m_colourPicker = std::move(picker); }
+    QColor pickColour(const QColor &initial, QWidget *parent) const;
+
+    // --- drawing ---
+    QtCharts::QDateTimeAxis *timeAxis() const { return m_timeAxis; }
+    QtCharts::QCategoryAxis *valueAxis(Curves::Axis axis) const { return m_axes[axis]; }
+    // The series currently drawing a curve (smooth while points are few).
+    QtCharts::QXYSeries *series(int curve) const;
+    bool isReduced() const { return m_reduced; }
+    double axisTop(Curves::Axis axis) const { return m_axisTop[axis]; }
+    double runningMaximum(int curve) const { return m_maximum[curve]; }
+    // Redraws at once what the pending coalesced repaint would draw.
+    void redrawNow();
+    void scheduleRedraw();
+
+private:
+    void buildChart();
+    void applyChartStyle();
+    void applyPens();
+    void applyAxisColours();
+    void applyRangeOrDefault(int curve);
+    void showGroupCurves(Curves::Group g);
+    void hideGroupCurves(Curves::Group g);
+    void swapSeriesKind(bool reduced);
+    void rescale(const SampleStore::Values &values);
+    void moveTimeAxis();
+    void startRun();
+    bool customOn(int curve) const;
+    void setButtonStyles();
+
+    SampleStore *m_store;
+    std::unique_ptr<SampleStore> m_ownStore;
+    std::function<qint64()> m_clock;
+    ColourPicker m_colourPicker;
+
+    QtCharts::QChart *m_chart = nullptr;  // owned by the view
+    QPointer<ChartView> m_view;
+    QtCharts::QDateTimeAxis *m_timeAxis = nullptr;
+    QtCharts::QCategoryAxis *m_axes[Curves::AxisCount] = {};
+    QtCharts::QSplineSeries *m_spline[Curves::Count] = {};
+    QtCharts::QLineSeries *m_line[Curves::Count] = {};
+    bool m_reduced = false;
+    QTimer m_redrawTimer;
+
+    CurveAppearance m_appearance;
+    QPointer<customcoordinates> m_ranges;
+    QPointer<CurveSettingsPanel> m_panel;
+    QPointer<QAbstractButton> m_buttons[Curves::GroupCount];
+
+    int m_displayMode = Accumulating;
+    Curves::Group m_group = Curves::Standard;
+    bool m_curveRunFlag = false;
+    QDateTime m_runStart;
+    double m_runStartMin = 0;  // whole seconds since the epoch
+    double m_runStartMax = 0;
+    double m_axisTop[Curves::AxisCount] = {20, 10, 10};
+    double m_maximum[Curves::Count] = {};
+};
