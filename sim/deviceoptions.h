@@ -1,0 +1,58 @@
+#pragma once
+
+#include "simsetup.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTemporaryDir;
+class SimServer;
+
+// The device options every program takes:
+//   --device hid            a real instrument over USB HID (the default)
+//   --device socket:PATH    a virtual instrument served on a Unix socket
+//   --simulate[=SETUP]      the built-in simulated instrument, in-process
+namespace DeviceOptions {
+
+struct Choice
+{
+    enum class Kind { Hid, Socket, Simulate };
+    Kind kind = Kind::Hid;
+    QString socketPath;
+    SimSetup setup;
+    bool help = false;
+};
+
+// Takes the device options (and --help/-h) out of args, leaving the rest
+// (args[0], the program, stays). False with a message for a bad option.
+bool extract(QStringList &args, Choice *choice, QString *error);
+// The usage lines of the device options.
+QString usage(const QString &program);
+
+} // namespace DeviceOptions
+
+// Applies a choice for the life of the program: installs the backend and,
+// for --simulate, keeps the simulated instrument served on a private socket.
+class DeviceSession
+{
+public:
+    DeviceSession();
+    ~DeviceSession();
+    DeviceSession(const DeviceSession &) = delete;
+    DeviceSession &operator=(const DeviceSession &) = delete;
+
+    bool install(const DeviceOptions::Choice &choice, QString *error);
+    // The in-process simulator, or null.
+    SimServer *simulator() const { return m_server.get(); }
+
+    // For a program that takes no other arguments: parses args, prints usage
+    // or an error on stderr and installs. Returns -1 to go on, else the exit
+    // code (0 after --help, 2 for bad options, 1 when the device cannot be set up).
+    int setupFromArguments(const QStringList &args);
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SimServer> m_server;
+};

@@ -1,0 +1,163 @@
+#include "usbthread.h"
+
+#include "threadhooks.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QMutexLocker>
+
+#include <cstring>
+
+namespace {
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+} // namespace
+
+USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(parent)
+{
+    if (settings.isValid()) {
+        const QString text = settings.read(QStringLiteral("report_id"));
+        if (text.isEmpty())
+            settings.write(QStringLiteral("report_id"), QStringLiteral("85"));
+        else
+            m_reportId = text.toInt(); // not a number gives 0, as before
+    }
+    // The backend initialises its library when it is first asked for.
+    hid::backend();
+    m_lastAttempt = nowMs();
+}
+
+USBThread::~USBThread()
+{
+    if (isRunning()) {
+        stop();
+        wait();
+    }
+}
+
+bool USBThread::open()
+{
+    m_linkState = LinkClosed;
+    m_handle = hid::backend().open(vendorId, productId);
+    if (!m_handle)
+        return false;
+    qDebug() << "USB设备打开成功";
+    m_linkState = LinkOpen;
+    const QString product = m_handle->product();
+    qDebug() << product;
+    emit usb_connect(product);
+    qDebug() << m_handle->serialNumber();
+    return true;
+}
+
+void USBThread::write(const unsigned char *data, int length)
+{
+    if (!isLinkOpen())
+        return;
+    QByteArray report(hid::ReportSize, '\0');
+    report[0] = char(0x55);
+    const int n = qBound(0, length, hid::ReportSize - 1);
+    if (data && n)
+        std::memcpy(report.data() + 1, data, size_t(n));
+    for (int i = 0; i < hid::ReportSize; ++i)
+        qDebug() << "sendbuf:" << quint8(report[i]);
+    QMutexLocker lock(&m_writeMutex);
+    m_pendingWrites.append(report);
+}
+
+void USBThread::write(const QByteArray &data)
+{
+    write(reinterpret_cast<const unsigned char *>(data.constData()), data.size());
+}
+
+void USBThread::stop()
+{
+    m_stop = true;
+}
+
+bool USBThread::openLink()
+{
+    m_handle = hid::backend().open(vendorId, productId);
+    if (!m_handle)
+        return false;
+    qDebug() << "USB设备打开成功";
+    m_linkState = LinkOpen;
+    const QString product = m_handle->product();
+    qDebug() << product;
+    emit usb_connect(product);
+    return true;
+}
+
+void USBThread::flushWrites()
+{
+    QList<QByteArray> writes;
+    {
+        QMutexLocker lock(&m_writeMutex);
+        writes.swap(m_pendingWrites);
+    }
+    for (const QByteArray &report : qAsConst(writes)) {
+        if (!m_handle)
+            return;
+        const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
+                                        size_t(report.size()));
+        qDebug() << res;
+        m_busyUntil = nowMs() + BusyWindowMs;
+        if (res < hid::ReportSize) {
+            qDebug() << res;
+            emit usb_send_error();
+        }
+    }
+}
+
+void USBThread::dropLink()
+{
+    m_handle.reset();
+    m_linkState = LinkClosed;
+    m_lastAttempt = nowMs();
+    // Reports meant for the lost instrument are not sent to the next one.
+    QMutexLocker lock(&m_writeMutex);
+    m_pendingWrites.clear();
+}
+
+void USBThread::run()
+{
+    ThreadHooks::runThreadStartHook();
+    while (!m_stop.load()) {
+        if (m_linkState.load() == LinkOpen) {
+            flushWrites();
+            const int timeout = nowMs() < m_busyUntil ? BusyReadTimeoutMs : IdleReadTimeoutMs;
+            int res = m_handle->read(m_buffer, sizeof m_buffer, timeout);
+            if (res >= hid::ReportSize) {
+                m_busyUntil = nowMs() + BusyWindowMs;
+                emit new_data(QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
+                continue;
+            }
+            // A blocking read reports loss at once; the periodic probe keeps
+            // the old log line and catches a link that only fails to probe.
+            if (res >= 0 && nowMs() - m_lastAttempt >= RetryIntervalMs) {
+                m_lastAttempt = nowMs();
+                res = m_handle->read(m_buffer, sizeof m_buffer, 0);
+                qDebug("res:%d", res);
+                if (res >= hid::ReportSize) {
+                    emit new_data(
+                        QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
+                    continue;
+                }
+            }
+            if (res < 0) {
+                dropLink();
+                emit usb_disconnect();
+            }
+        } else {
+            if (nowMs() - m_lastAttempt >= RetryIntervalMs) {
+                m_lastAttempt = nowMs();
+                openLink();
+            }
+            if (m_linkState.load() != LinkOpen) {
+                // Nothing to read: wait for the next attempt, waking for stop.
+                const qint64 left = RetryIntervalMs - (nowMs() - m_lastAttempt);
+                msleep(ulong(qBound<qint64>(1, left, IdleReadTimeoutMs)));
+            }
+        }
+    }
+    qDebug() << "quit";
+}
