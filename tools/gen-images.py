@@ -32,6 +32,9 @@ CYAN = "#00C8D7"
 DIM = "#7A7A7A"
 DIM_FILL = "#4E4E4E"
 WHITE = "#FEFEFE"
+# Second lines of the home-menu pictures: the tiles have many colours, so a
+# softened white reads on every one of them where any hue would clash with some.
+SOFT = "#FFFFFFB0"
 GREEN = "#2ECC71"
 RED = "#E74C3C"
 AMBER = "#F0B429"
@@ -174,7 +177,7 @@ def constant_mode(letter):
     c.text(letter, 46, WHITE, dx=58 - W / 2, dy=0)
     # Axes and a level line: the quantity held constant over time.
     c.style(stroke=WHITE, width=5).poly((116, 30), (116, 110), (186, 110), closed=False)
-    c.style(stroke=CYAN, width=7).line(124, 62, 182, 62)
+    c.style(stroke=SOFT, width=7).line(124, 62, 182, 62)
     c.style(fill=WHITE).poly((182, 104), (192, 110), (182, 116))
     c.style(fill=WHITE).poly((110, 30), (116, 20), (122, 30))
     return c
@@ -186,21 +189,16 @@ def battery(c, x0, y0, x1, y1, width=6):
     c.style(fill=WHITE).rect(x1 + 3, mid - 12, x1 + 12, mid + 12, r=3)
 
 
-def profile(segments, label):
-    """A charge and discharge voltage profile: rising, falling, rising..."""
+def profile(segments):
+    """A charge and discharge voltage profile: charging legs bright, discharging soft."""
     c = Canvas(W, H, ss=2)
     c.style(stroke=WHITE, width=5).poly((22, 20), (22, 112), (186, 112), closed=False)
-    x0, span = 30, 150
+    x0, span = 34, 146
     step = span / segments
-    pts = []
-    for i in range(segments + 1):
-        pts.append((x0 + i * step, 92 if i % 2 == 0 else 36))
-    c.style(stroke=CYAN, width=7).poly(*pts, closed=False)
     for i in range(segments):
         up = i % 2 == 0
-        c.text("C" if up else "D", 17, WHITE, dx=x0 + (i + 0.5) * step - W / 2,
-               dy=(82 if up else 60) - H / 2)
-    c.text(label, 15, WHITE, dx=70, dy=-52)
+        ya, yb = (96, 34) if up else (34, 96)
+        c.style(stroke=WHITE if up else SOFT, width=8).line(x0 + i * step, ya, x0 + (i + 1) * step, yb)
     return c
 
 
@@ -219,19 +217,19 @@ def page_images():
     # Power supply test: plug and bolt.
     c = Canvas(W, H, ss=2)
     c.glyph(0xF1E6, 92, WHITE, dx=-34, dy=0)
-    c.glyph(0xF0E7, 80, CYAN, dx=50, dy=0)
+    c.glyph(0xF0E7, 80, SOFT, dx=50, dy=0)
     pics["06"] = c
     # Cable test: the USB trident with an ohm sign.
     c = Canvas(W, H, ss=2)
     c.glyph(0xF287, 96, WHITE, dx=-22, dy=0)
-    c.text("\u03a9", 40, CYAN, dx=70, dy=30)
+    c.text("\u03a9", 40, SOFT, dx=70, dy=30)
     pics["07"] = c
-    pics["08"] = profile(3, "")
-    pics["09"] = profile(5, "")
+    pics["08"] = profile(3)
+    pics["09"] = profile(5)
     # Cycle test: a cell inside the refresh arrows, repeated n times.
     c = Canvas(W, H, ss=2)
     c.glyph(0xF021, 118, WHITE, dx=-18, dy=0)
-    c.glyph(0xF240, 40, CYAN, dx=-18, dy=0)
+    c.glyph(0xF240, 40, SOFT, dx=-18, dy=0)
     c.text("\u00d7n", 30, WHITE, dx=72, dy=34)
     pics["10"] = c
     for name, canvas in pics.items():
