@@ -1,0 +1,175 @@
+#include "savedatadeal.h"
+
+#include "csvformat.h"
+#include "samplestore.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr char LineEnd[] = "\r\n";
+#else
+constexpr char LineEnd[] = "\n";
+#endif
+
+// Rows are gathered into blocks of this size before they go to the file.
+constexpr int BlockSize = 1 << 20;
+
+struct Column
+{
+    SampleStore::Quantity quantity;
+    int decimals;
+};
+
+// CSV columns 2 to 11: where each quantity of the record goes and its decimals.
+constexpr std::array<Column, SampleStore::QuantityCount> Columns = {{
+    {SampleStore::Voltage, 6},
+    {SampleStore::Current, 6},
+    {SampleStore::Power, 6},
+    {SampleStore::Resistance, 3},
+    {SampleStore::Energy, 3},
+    {SampleStore::Capacity, 3},
+    {SampleStore::NtcTemp, 3},
+    {SampleStore::CpuTemp, 1},
+    {SampleStore::MosTemp, 3},
+    {SampleStore::FanSpeed, 0},
+}};
+
+void appendRow(QByteArray &out, const char *time, int timeLength, const SampleStore::Values &v)
+{
+    char fields[SampleStore::QuantityCount * (csv::MaxFixedLength + 1) + sizeof LineEnd];
+    char *p = fields;
+    for (const Column &c : Columns) {
+        *p++ = ',';
+        p = csv::formatFixed(p, v[c.quantity], c.decimals);
+    }
+    for (const char *e = LineEnd; *e; ++e)
+        *p++ = *e;
+    out.append(time, timeLength);
+    out.append(fields, int(p - fields));
+}
+
+} // namespace
+
+saveDataDeal::saveDataDeal(QObject *parent) : QObject(parent) {}
+
+QStringList saveDataDeal::bannerLines(quint8 deviceClass)
+{
+    switch (deviceClass) {
+    case 1:
+        return {tr("----------------ORVANE LOAD_Tester Software----------------"),
+                tr("---------------------KV33/HM307/HM309----------------------"),
+                tr("----------------ORVANE LOAD_Tester Software----------------")};
+    case 4:
+        return {tr("----------------ORVANE POWER_Tester Software----------------"),
+                tr("-----------------------RX41/PB62/PB66-----------------------"),
+                tr("----------------ORVANE POWER_Tester Software----------------")};
+    default:
+        return {};
+    }
+}
+
+QString saveDataDeal::headerLine()
+{
+    return tr("DATE,") + tr("VOLTAGE(V),") + tr("CURRENT(A),") + tr("POWER(W),") +
+           tr("RESISTANCE(Ω),") + tr("E_QUANTITY(Wh),") + tr("E_CAPACITY(mAh),") +
+           tr("NTC_TEMP(℃),") + tr("CPU_TEMP(℃),") + tr("MOS_TEMP(℃),") + tr("FAN_SPEED(RPM),");
+}
+
+template <typename RowSource>
+bool saveDataDeal::write(qint64 rows, const QString &fileName, quint8 deviceClass,
+                         RowSource &&appendRowTo)
+{
+    m_error.clear();
+    // An empty file has nothing to continue, so it gets the banner and header too.
+    const QFileInfo info(fileName);
+    const bool fresh = !info.exists() || (info.isFile() && info.size() == 0);
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        m_error = file.errorString();
+        return false;
+    }
+
+    QByteArray block;
+    block.reserve(BlockSize + 4096);
+    auto flushBlock = [&]() {
+        if (block.isEmpty())
+            return true;
+        const qint64 written = file.write(block);
+        if (written != block.size()) {
+            m_error = file.errorString();
+            return false;
+        }
+        block.clear();
+        return true;
+    };
+
+    if (fresh) {
+        for (const QString &line : bannerLines(deviceClass)) {
+            block += line.toUtf8();
+            block += LineEnd;
+        }
+        block += headerLine().toUtf8();
+        block += LineEnd;
+    }
+    for (qint64 i = 0; i < rows; ++i) {
+        appendRowTo(block, i);
+        if (block.size() >= BlockSize) {
+            if (!flushBlock())
+                return false;
+            if (m_progress)
+                m_progress(i + 1, rows);
+        }
+    }
+    if (!flushBlock() || !file.flush())
+        return false;
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        m_error = file.errorString();
+        return false;
+    }
+    if (m_progress)
+        m_progress(rows, rows);
+    return true;
+}
+
+bool saveDataDeal::writeCsv(const SampleStore &store, const QString &fileName, quint8 deviceClass)
+{
+    csv::TimeTextCache times;
+    return write(qint64(store.size()), fileName, deviceClass, [&](QByteArray &out, qint64 i) {
+        const QByteArray &t = times.text(store.timeAt(size_t(i)));
+        appendRow(out, t.constData(), t.size(), store.valuesAt(size_t(i)));
+    });
+}
+
+bool saveDataDeal::writeCsv(const QStringList &times, const QVector<float> &voltage,
+                            const QVector<float> &current, const QVector<float> &power,
+                            const QVector<float> &resistance, const QVector<float> &energy,
+                            const QVector<float> &capacity, const QVector<float> &mosTemp,
+                            const QVector<float> &fanSpeed, const QVector<float> &cpuTemp,
+                            const QVector<float> &ntcTemp, const QString &fileName,
+                            quint8 deviceClass)
+{
+    const std::array<const QVector<float> *, SampleStore::QuantityCount> lists = {
+        &voltage, &current, &power,    &resistance, &energy,
+        &capacity, &mosTemp, &fanSpeed, &cpuTemp,    &ntcTemp};
+    for (const QVector<float> *l : lists) {
+        if (l->size() < times.size()) {
+            // A short list would shift values into other rows; write nothing.
+            m_error = tr("记录的数据列长度不一致");
+            return false;
+        }
+    }
+    return write(qint64(times.size()), fileName, deviceClass, [&](QByteArray &out, qint64 i) {
+        SampleStore::Values v;
+        for (int q = 0; q < SampleStore::QuantityCount; ++q)
+            v[size_t(q)] = (*lists[size_t(q)])[int(i)];
+        const QByteArray t = times[int(i)].toUtf8();
+        appendRow(out, t.constData(), t.size(), v);
+    });
+}
