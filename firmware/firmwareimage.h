@@ -38,9 +38,9 @@ public:
     static QString sizeLabel(qint64 size);
 
     // Texts of the open-file step, in the order the window uses them.
-    static QString openingLogLine();   // "打开文件..."
-    static QString dialogCaption();    // "打开固件文件"
-    static QString dialogFilter();     // "BIN文件(*.bin)"
-    static QString startButtonText();  // "开始下载", left untranslated here
-    static QString loadedLogLine();    // "读取文件完成..."
+    static QString openingLogLine();  // "打开文件..."
+    static QString dialogCaption();   // "打开固件文件"
+    static QString dialogFilter();    // "BIN文件(*.bin)"
+    static QString startButtonText(); // "开始下载", left untranslated here
+    static QString loadedLogLine();   // "读取文件完成..."
 };

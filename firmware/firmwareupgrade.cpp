@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QDebug>
-
 #include <cstring>
 
 namespace {
@@ -180,9 +179,9 @@ void FirmwareUpgrade::onAcknowledge(const unsigned char *r)
 void FirmwareUpgrade::sendNextPacket()
 {
     auto *out = reinterpret_cast<unsigned char *>(m_packet.data());
-    const int payload = FirmwarePacket::buildData(
-        out, reinterpret_cast<const unsigned char *>(m_image.constData()), m_image.size(),
-        m_packetIndex);
+    const int payload =
+        FirmwarePacket::buildData(out, reinterpret_cast<const unsigned char *>(m_image.constData()),
+                                  m_image.size(), m_packetIndex);
     if (payload <= 0)
         return;
     m_bytesRemaining = payload < FirmwarePacket::PayloadSize

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <functional>
 
 // The firmware transfer, run by the window's slots: start() for the start

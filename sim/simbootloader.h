@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <climits>
 
 // The simulated instrument's bootloader. It reads the handshake (AA 07 count

@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QQueue>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -40,8 +39,8 @@ double buildOnlyMs(const QByteArray &image)
     unsigned sink = 0;
     const int count = FirmwarePacket::packetCount(image.size());
     for (int i = 0; i < count; ++i) {
-        FirmwarePacket::buildData(buffer, reinterpret_cast<const unsigned char *>(image.constData()),
-                                  image.size(), i);
+        FirmwarePacket::buildData(
+            buffer, reinterpret_cast<const unsigned char *>(image.constData()), image.size(), i);
         sink += buffer[62];
     }
     const double ms = double(t.nsecsElapsed()) / 1e6;
@@ -74,7 +73,8 @@ double transferMs(const QByteArray &image, bool queued, bool *ok)
             return;
         }
         for (const QByteArray &r : replies)
-            QMetaObject::invokeMethod(&up, [&up, r] { up.receive(r); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &up, [&up, r] { up.receive(r); }, Qt::QueuedConnection);
     });
 
     up.start(image);

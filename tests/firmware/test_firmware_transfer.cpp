@@ -68,15 +68,16 @@ private slots:
         QCOMPARE(rig.progress.last(), qMakePair(100, bar("100.0")));
         for (int i = 0; i + 1 < rig.progress.size(); ++i) {
             QVERIFY(rig.progress.at(i).first <= 99);
-            QVERIFY2(!rig.progress.at(i).second.contains("100"), qPrintable(rig.progress.at(i).second));
+            QVERIFY2(!rig.progress.at(i).second.contains("100"),
+                     qPrintable(rig.progress.at(i).second));
         }
         QCOMPARE(rig.progress.at(rig.progress.size() - 2), qMakePair(99, bar("99.9")));
 
         QCOMPARE(rig.log.first(), QStringLiteral("开始连接设备..."));
         const QStringList tail = rig.log.mid(rig.log.size() - 3);
-        QCOMPARE(tail, QStringList({QStringLiteral("下载烧写过程耗时2秒"),
-                                    QStringLiteral("烧写完成..."),
-                                    QStringLiteral("本次下载结束")}));
+        QCOMPARE(tail,
+                 QStringList({QStringLiteral("下载烧写过程耗时2秒"), QStringLiteral("烧写完成..."),
+                              QStringLiteral("本次下载结束")}));
         QCOMPARE(rig.buttonText, QStringLiteral("开始下载"));
         QVERIFY(!rig.buttonEnabled);
     }
@@ -88,10 +89,10 @@ private slots:
         quick.boot.setBurnTimeMs(0);
         quick.startAndEnter(randomImage(1000, 1));
         quick.runToEnd();
-        QCOMPARE(quick.log, QStringList({"开始连接设备...", "握手成功...", "开始传输固件...",
-                                         "传输完成...", "传输耗时0秒", "1000字节/<1秒",
-                                         "请等待设备烧写完成...", "下载烧写过程耗时0秒",
-                                         "烧写完成...", "本次下载结束"}));
+        QCOMPARE(quick.log,
+                 QStringList({"开始连接设备...", "握手成功...", "开始传输固件...", "传输完成...",
+                              "传输耗时0秒", "1000字节/<1秒", "请等待设备烧写完成...",
+                              "下载烧写过程耗时0秒", "烧写完成...", "本次下载结束"}));
 
         // 3,532 packets at 2 ms each: 7 s for 204,800 bytes.
         UpgradeRig slow;

@@ -47,12 +47,10 @@ public:
         });
         connect(&up, &FirmwareUpgrade::logCleared, this, [this] { log.clear(); });
         connect(&up, &FirmwareUpgrade::logLine, this, [this](const QString &l) { log << l; });
-        connect(&up, &FirmwareUpgrade::warning, this, [this](const QString &t, const QString &x) {
-            warnings << qMakePair(t, x);
-        });
-        connect(&up, &FirmwareUpgrade::progressChanged, this, [this](int v, const QString &f) {
-            progress << qMakePair(v, f);
-        });
+        connect(&up, &FirmwareUpgrade::warning, this,
+                [this](const QString &t, const QString &x) { warnings << qMakePair(t, x); });
+        connect(&up, &FirmwareUpgrade::progressChanged, this,
+                [this](int v, const QString &f) { progress << qMakePair(v, f); });
         connect(&up, &FirmwareUpgrade::startButtonChanged, this, [this](const QString &t, bool e) {
             buttonText = t;
             buttonEnabled = e;
