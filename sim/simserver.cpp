@@ -212,6 +212,12 @@ int SimServer::reportsReceived() const
     return m_reportsReceived;
 }
 
+QList<QByteArray> SimServer::receivedReports() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
 void SimServer::setUpgradeTarget(SimUpgradeTarget *target)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -291,7 +297,11 @@ void SimServer::readClientLocked(Client &c, bool *closed)
             return;
         }
         ++m_reportsReceived;
-        scheduleLocked(m_instrument.receive(QByteArray(buffer, int(n))));
+        const QByteArray report(buffer, int(n));
+        m_received.append(report);
+        if (m_received.size() > ReceivedKept)
+            m_received.removeFirst();
+        scheduleLocked(m_instrument.receive(report));
     }
 }
 

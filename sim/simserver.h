@@ -48,6 +48,9 @@ public:
 
     int connectionCount() const;
     int reportsReceived() const;
+    // The last output reports received (at most ReceivedKept), oldest first.
+    QList<QByteArray> receivedReports() const;
+    static constexpr int ReceivedKept = 256;
     void setUpgradeTarget(SimUpgradeTarget *target);
     // Runs fn on the instrument while nothing else touches it.
     void withInstrument(const std::function<void(SimInstrument &)> &fn);
@@ -89,6 +92,7 @@ private:
     int m_replyDelayMs = 0;
     int m_dropReplies = 0;
     int m_reportsReceived = 0;
+    QList<QByteArray> m_received;
     // Bumped whenever descriptors change behind the loop's back.
     unsigned m_generation = 0;
     std::atomic<bool> m_stop{false};
