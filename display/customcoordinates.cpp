@@ -13,6 +13,12 @@ namespace {
 constexpr int PanelWidth = 367;
 constexpr int PanelHeight = 341;
 
+// Every range keeps two decimals but the MOS temperature's, which keeps one.
+int rangeDecimals(int curve)
+{
+    return curve == Curves::MosTemp ? 1 : 2;
+}
+
 QString valueText(float value, int decimals)
 {
     return QString::number(double(value), 'f', decimals);
@@ -74,7 +80,7 @@ void customcoordinates::buildForm()
         m_maxBox[c]->setObjectName(QStringLiteral("edit_%1_Max").arg(stem));
         m_maxBox[c]->setGeometry(200, y, 60, 20);
         for (QLineEdit *box : {m_minBox[c], m_maxBox[c]}) {
-            auto *v = new QDoubleValidator(info.rangeBottom, info.rangeTop, info.decimals, box);
+            auto *v = new QDoubleValidator(info.rangeBottom, info.rangeTop, rangeDecimals(c), box);
             v->setNotation(QDoubleValidator::StandardNotation);
             v->setLocale(QLocale::c());
             box->setValidator(v);
@@ -115,8 +121,8 @@ void customcoordinates::load()
         m_value[2 * c] = ok ? lo : 0;
         const float hi = s.read(QLatin1String(info.rangeMaxKey)).toFloat(&ok);
         m_value[2 * c + 1] = ok ? hi : 0;
-        m_minBox[c]->setText(valueText(m_value[2 * c], info.decimals));
-        m_maxBox[c]->setText(valueText(m_value[2 * c + 1], info.decimals));
+        m_minBox[c]->setText(valueText(m_value[2 * c], rangeDecimals(c)));
+        m_maxBox[c]->setText(valueText(m_value[2 * c + 1], rangeDecimals(c)));
         showSwitch(c);
     }
 }
@@ -147,7 +153,7 @@ void customcoordinates::edited(int curve, bool isMax)
         return;
     m_value[2 * curve + (isMax ? 1 : 0)] = v;
     Setting().write(QLatin1String(isMax ? info.rangeMaxKey : info.rangeMinKey),
-                    valueText(v, info.decimals));
+                    valueText(v, rangeDecimals(curve)));
     if (isOpen(curve))
         emit RangChang_signal();
 }
