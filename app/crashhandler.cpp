@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
-
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -102,7 +101,8 @@ void onFatalSignal(int sig, siginfo_t *info, void *ucontext)
     endWith(sig);
 }
 
-struct AltStack {
+struct AltStack
+{
     void *mapping = nullptr;
     size_t mappingSize = 0;
     void *stack = nullptr;

@@ -47,7 +47,8 @@ void addModuleName(ReportBuffer &b, uintptr_t addr, const char *prefix)
     remember(hit);
 }
 
-struct Registers {
+struct Registers
+{
     bool valid = false;
     StackWalk::Start start{0, 0, 0};
     bool writeKnown = false;
@@ -86,6 +87,7 @@ void addRegister(ReportBuffer &b, const char *name, uint64_t value, bool first)
 // The register block; on other processors the fields stay 0.
 void addRegisters(ReportBuffer &b, const void *ucontext)
 {
+    // clang-format off
     static const char *const names[5][4] = {
         {"RAX", "RBX", "RCX", "RDX"},
         {"RSI", "RDI", "RSP", "RBP"},
@@ -93,10 +95,12 @@ void addRegisters(ReportBuffer &b, const void *ucontext)
         {"R12", "R13", "R14", "R15"},
         {"RIP", "RFlags", nullptr, nullptr},
     };
+    // clang-format on
     uint64_t values[5][4] = {};
 #if defined(__x86_64__)
     if (ucontext) {
         const greg_t *g = static_cast<const ucontext_t *>(ucontext)->uc_mcontext.gregs;
+        // clang-format off
         const int order[5][4] = {
             {REG_RAX, REG_RBX, REG_RCX, REG_RDX},
             {REG_RSI, REG_RDI, REG_RSP, REG_RBP},
@@ -104,6 +108,7 @@ void addRegisters(ReportBuffer &b, const void *ucontext)
             {REG_R12, REG_R13, REG_R14, REG_R15},
             {REG_RIP, REG_EFL, -1, -1},
         };
+        // clang-format on
         for (int row = 0; row < 5; ++row)
             for (int col = 0; col < 4; ++col)
                 if (order[row][col] >= 0)

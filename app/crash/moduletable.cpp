@@ -21,19 +21,22 @@ constexpr int kMaxModules = 384;
 constexpr int kMaxSegments = 1536;
 constexpr int kPathLen = 320;
 
-struct Segment {
+struct Segment
+{
     uintptr_t start;
     uintptr_t end;
     uint16_t module;
     bool executable;
 };
 
-struct Module {
+struct Module
+{
     uintptr_t bias;
     char path[kPathLen];
 };
 
-struct Table {
+struct Table
+{
     Segment segments[kMaxSegments];
     Module modules[kMaxModules];
     int segmentCount;
@@ -89,8 +92,8 @@ int collect(struct dl_phdr_info *info, size_t, void *data)
     Module &m = t.modules[index];
     m.bias = info->dlpi_addr;
     // The executable itself comes with an empty name.
-    copyPath(m.path, info->dlpi_name && info->dlpi_name[0] ? info->dlpi_name
-                                                            : (index == 0 ? exePath : ""));
+    copyPath(m.path,
+             info->dlpi_name && info->dlpi_name[0] ? info->dlpi_name : (index == 0 ? exePath : ""));
     for (int i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr) &ph = info->dlpi_phdr[i];
         if (ph.p_type != PT_LOAD)
@@ -101,7 +104,8 @@ int collect(struct dl_phdr_info *info, size_t, void *data)
     return 0;
 }
 
-struct Counters {
+struct Counters
+{
     unsigned long long adds = 0;
     unsigned long long subs = 0;
 };

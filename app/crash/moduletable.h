@@ -12,7 +12,8 @@
 // system calls.
 namespace ModuleTable {
 
-struct Hit {
+struct Hit
+{
     const char *path = nullptr; // full path, empty string when unnamed
     uintptr_t bias = 0;         // load bias: file address = address - bias
     bool executable = false;    // the address lies in code

@@ -6,7 +6,8 @@
 // corrupt stack ends the walk instead of faulting it.
 namespace StackWalk {
 
-struct Start {
+struct Start
+{
     uintptr_t pc; // faulting instruction
     uintptr_t sp; // stack pointer at the fault
     uintptr_t fp; // frame pointer at the fault
