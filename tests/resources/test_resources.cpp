@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QImageReader>
+#include <QLabel>
 #include <QMovie>
 #include <QPushButton>
 #include <QRawFont>
@@ -131,6 +132,20 @@ private slots:
         w.grab();
         qInstallMessageHandler(old);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    }
+
+    void plainContainersLetTheirPanelColourThrough()
+    {
+        // State colours are set on one panel; the boxes laid out inside it must not hide them.
+        QWidget panel;
+        panel.setObjectName("panel");
+        panel.setStyleSheet("#panel{background:#C0392B;}");
+        panel.resize(100, 60);
+        auto *inner = new QWidget(&panel);
+        inner->setGeometry(10, 10, 80, 40);
+        new QLabel(QStringLiteral("连接"), inner);
+        const QImage img = panel.grab().toImage();
+        QCOMPARE(img.pixelColor(70, 40), QColor("#C0392B"));
     }
 
     void sliderFillFollowsObjectName_data()
