@@ -30,6 +30,12 @@ void applyLook(QApplication &app)
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
     applyStyleSheet(app);
+    // The family the interface asks for is a Windows font; elsewhere point it
+    // at an installed CJK font so Chinese renders instead of boxes.
+    QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"),
+                               {QStringLiteral("WenQuanYi Micro Hei"),
+                                QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("Source Han Sans SC")});
     app.setFont(QFont(QStringLiteral("Microsoft Yahei"), 9));
 }
 

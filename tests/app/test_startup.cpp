@@ -53,6 +53,10 @@ private slots:
         QCOMPARE(qApp->font().family(), QString("Microsoft Yahei"));
         QCOMPARE(qApp->font().pointSize(), 9);
         QCOMPARE(QString::fromLocal8Bit("主页菜单"), QString::fromUtf8("主页菜单"));
+        // Chinese must resolve to a font that has the glyphs, not to boxes.
+        QFontMetrics fm(qApp->font());
+        QVERIFY(fm.inFont(QChar(0x4E3B)));
+        QVERIFY(fm.inFont(QChar(0x9875)));
     }
 };
 
