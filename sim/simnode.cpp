@@ -53,7 +53,7 @@ SimReports::Readings SimNode::readings() const
     r.fan = m_thermal.fanRpm;
     r.running = m_running;
     if (m_promptChoices) {
-        r.promptCountdown = quint8(std::max(1.0, std::ceil(m_promptLeftS)));
+        r.promptCountdown = quint8(std::max(1.0, std::ceil(m_promptLeftS - 1e-6)));
         r.promptChoices = m_promptChoices;
         r.promptSelection = m_promptSelection;
     }

@@ -76,7 +76,7 @@ void Thermal::step(double dissipatedW, double batteryHeatW, double seconds)
     const double mosTarget = AmbientC + 3 + rth * dissipatedW;
     const double a = 1.0 - std::exp(-seconds / 60.0);
     mosC += (mosTarget - mosC) * a;
-    const double ntcTarget = AmbientC + 15.0 * batteryHeatW;
+    const double ntcTarget = AmbientC + 4.0 * batteryHeatW;
     ntcC += (ntcTarget - ntcC) * (1.0 - std::exp(-seconds / 120.0));
     cpuC = AmbientC + 8 + 0.1 * (mosC - AmbientC);
     if (mosC > 45)
