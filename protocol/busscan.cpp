@@ -36,7 +36,8 @@ int BusScan::readAnswers(hid::Handle *handle)
     return readWaitingReports(handle, m_state, "已接收到地址数据");
 }
 
-DeviceListPlan BusScan::finish(const QString &identity, const QString &typeText, const QString &serial)
+DeviceListPlan BusScan::finish(const QString &identity, const QString &typeText,
+                               const QString &serial)
 {
     DeviceListPlan plan =
         buildPlan(identity, typeText, serial, m_state.masterAddress, m_state.addressList);

@@ -18,8 +18,8 @@ enum : quint8 { Idle = 0, Error = 1, Connected = 2 };
 struct DeviceEntryPlan
 {
     quint8 address = 0;
-    bool master = false;   // "主:%1" index text, else "从:%1"
-    int indexNumber = 0;   // (address >> 1) + 1
+    bool master = false; // "主:%1" index text, else "从:%1"
+    int indexNumber = 0; // (address >> 1) + 1
     quint8 state = EntryState::Idle;
     bool ticked = false;
 };
@@ -28,12 +28,12 @@ struct DeviceEntryPlan
 // once. Only the master's identity is known, so every row shows it.
 struct DeviceListPlan
 {
-    QString model;        // product string before the first blank
-    QString version;      // the part after it; empty leaves the entry's default
-    QString typeText;     // manufacturer string
-    QString shortSerial;  // first 6 characters of the serial number
+    QString model;       // product string before the first blank
+    QString version;     // the part after it; empty leaves the entry's default
+    QString typeText;    // manufacturer string
+    QString shortSerial; // first 6 characters of the serial number
     QVector<DeviceEntryPlan> entries;
-    int titleNumber = 1;  // for the device title, (master address >> 1) + 1
+    int titleNumber = 1; // for the device title, (master address >> 1) + 1
 };
 
 // The bus scan through the opened master: probes addresses 1 to 10, reads the

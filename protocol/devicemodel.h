@@ -26,8 +26,8 @@ QString modelWord(const QString &productString);
 struct Identification
 {
     bool recognised = false;
-    quint8 deviceClass = NoClass;  // unchanged when not recognised
-    int page = 0;                  // unchanged unless the start page was showing
+    quint8 deviceClass = NoClass; // unchanged when not recognised
+    int page = 0;                 // unchanged unless the start page was showing
 };
 
 // Classifies a model word while `currentPage` is shown. A recognised model
@@ -43,7 +43,7 @@ struct HomeReturn
 {
     bool moves = false;
     int page = 0;
-    QString title;  // for labTitle, translated
+    QString title; // for labTitle, translated
 };
 HomeReturn homeReturn(quint8 deviceClass, int currentPage);
 

@@ -9,20 +9,20 @@
 struct MeasurementRecord
 {
     // From the measurement report (kind 0x05).
-    float voltage = 0;     // V
-    float current = 0;     // A
-    float power = 0;       // W
-    float resistance = 0;  // Ω
-    float energy = 0;      // Wh
-    float capacity = 0;    // mAh
-    float cpuTemp = 0;     // °C
-    float ntcTemp = 0;     // °C, external probe
-    float mosTemp = 0;     // °C, discharge transistor
+    float voltage = 0;    // V
+    float current = 0;    // A
+    float power = 0;      // W
+    float resistance = 0; // Ω
+    float energy = 0;     // Wh
+    float capacity = 0;   // mAh
+    float cpuTemp = 0;    // °C
+    float ntcTemp = 0;    // °C, external probe
+    float mosTemp = 0;    // °C, discharge transistor
     float fanSpeed = 0;
     quint8 signFlags = 0;
-    quint8 promptCountdown = 0;  // seconds left on the continue-or-clear prompt, 0 = none
+    quint8 promptCountdown = 0; // seconds left on the continue-or-clear prompt, 0 = none
     quint8 promptChoiceCount = 0;
-    quint8 promptSelection = 0;  // counted from 1
+    quint8 promptSelection = 0; // counted from 1
 
     // From the parameter report (kind 0x03).
     quint8 languageStyle = 0;
@@ -30,7 +30,7 @@ struct MeasurementRecord
     quint8 standbyBrightness = 0;
     quint8 standbyTime = 0;
     quint8 workMode = 0;
-    quint8 timeLimitHours = 0;  // shunt size on a power tester
+    quint8 timeLimitHours = 0; // shunt size on a power tester
     quint8 timeLimitMinutes = 0;
     float setValue = 0;
     float tempCalibration = 0;

@@ -28,10 +28,10 @@ public:
 
     struct Tick
     {
-        quint32 count = 0;           // the counter after this tick's advance
+        quint32 count = 0; // the counter after this tick's advance
         Request sent = Request::None;
-        int writeResult = 0;         // of the frame sent, 0 when none was
-        bool sampleTick = false;     // odd count and no bus scan: the chart and record may sample
+        int writeResult = 0;     // of the frame sent, 0 when none was
+        bool sampleTick = false; // odd count and no bus scan: the chart and record may sample
     };
 
     static constexpr quint32 CounterWrap = 0x0FFFFFFF;

@@ -1,13 +1,12 @@
 #include "reportdecoder.h"
 
 #include <QDebug>
-
 #include <cstring>
 
 namespace {
 
 constexpr unsigned FullReport = 64;
-constexpr unsigned ScanAnswerLength = 10;  // up to its EE FF trailer
+constexpr unsigned ScanAnswerLength = 10; // up to its EE FF trailer
 
 quint32 littleEndian32(const unsigned char *p)
 {
@@ -16,7 +15,8 @@ quint32 littleEndian32(const unsigned char *p)
 
 float bigEndianFloat(const unsigned char *p)
 {
-    const quint32 bits = quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+    const quint32 bits =
+        quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -27,7 +27,7 @@ struct ScaledField
 {
     int offset;
     quint32 limit;
-    quint8 signBit;  // 0: never negative
+    quint8 signBit; // 0: never negative
     float MeasurementRecord::*field;
 };
 

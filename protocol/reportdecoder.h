@@ -12,8 +12,8 @@ enum Kind : unsigned char { Parameters = 0x03, ScanAnswer = 0x04, Measurements =
 
 // What decodeReport made of a report.
 enum class Outcome {
-    Ignored,       // wrong header, unknown kind, missing trailer, too short
-    OtherAddress,  // an instrument other than the selected one
+    Ignored,      // wrong header, unknown kind, missing trailer, too short
+    OtherAddress, // an instrument other than the selected one
     Measurements,
     Parameters,
     ScanAnswer,
@@ -24,7 +24,7 @@ enum class Outcome {
 constexpr quint32 VoltageLimit = 300000;
 constexpr quint32 CurrentLimit = 100000;
 constexpr quint32 PowerLimit = 30000000;
-constexpr quint32 CounterLimit = 999999000;  // resistance, energy, capacity
+constexpr quint32 CounterLimit = 999999000; // resistance, energy, capacity
 constexpr quint32 TemperatureLimit = 300000;
 constexpr quint32 FanLimit = 10000000;
 

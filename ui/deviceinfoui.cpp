@@ -8,10 +8,10 @@
 
 namespace {
 
-const char *const untickedStyle =
-    "QPushButton{border-image: url(:/sys/rs/rs/img/UnTick.png);} QToolTip{background-color: rgb(84, 84, 84);}";
-const char *const tickedStyle =
-    "QPushButton{border-image: url(:/sys/rs/rs/img/Tick.png);} QToolTip{background-color: rgb(84, 84, 84);}";
+const char *const untickedStyle = "QPushButton{border-image: url(:/sys/rs/rs/img/UnTick.png);} "
+                                  "QToolTip{background-color: rgb(84, 84, 84);}";
+const char *const tickedStyle = "QPushButton{border-image: url(:/sys/rs/rs/img/Tick.png);} "
+                                "QToolTip{background-color: rgb(84, 84, 84);}";
 
 } // namespace
 

@@ -57,12 +57,12 @@ private:
 
     Ui::DeviceInfoUI *ui;
     quint8 m_state = 0;
-    bool m_stateShown = false;  // "none" until a state is first given
+    bool m_stateShown = false; // "none" until a state is first given
     bool m_ticked = false;
     // What the entry was told, re-applied after the form is retranslated;
     // null strings leave the form's defaults.
     QString m_model, m_type, m_serial, m_version, m_indexText;
-    int m_indexNumber = -1;  // >= 0: the index text is formatted here
+    int m_indexNumber = -1; // >= 0: the index text is formatted here
     bool m_indexMaster = false;
 };
 
@@ -81,7 +81,7 @@ public:
     {
         bool changed = false;
         quint8 busAddress = 0;
-        QString title;  // for the readings page's device title
+        QString title; // for the readings page's device title
     };
 
     explicit DeviceList(QObject *parent = nullptr);

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QList>
-
 #include <cstring>
 
 // A main handle stand-in: hands out queued input reports one per read and
@@ -14,8 +13,8 @@ class FakeHandle : public hid::Handle
 public:
     QList<QByteArray> incoming;
     QList<QByteArray> written;
-    bool gone = false;      // reads give -1 once the queue is empty
-    bool endless = false;   // a fresh copy of `incoming.first()` on every read
+    bool gone = false;    // reads give -1 once the queue is empty
+    bool endless = false; // a fresh copy of `incoming.first()` on every read
     int reads = 0;
 
     int read(unsigned char *data, size_t length, int) override

@@ -23,7 +23,7 @@ private slots:
         BusScan scan(s);
         FakeHandle h;
         QVERIFY(scan.probe(&h, 3));
-        QVERIFY(scan.probe(&h, 0x10A));  // low 8 bits only
+        QVERIFY(scan.probe(&h, 0x10A)); // low 8 bits only
         QVERIFY(!scan.probe(nullptr, 4));
         QCOMPARE(h.written.size(), 2);
         const QByteArray frame = QByteArray::fromHex("5505030400000000eeff");
@@ -34,7 +34,7 @@ private slots:
     void scanWithMasterAndTwoSlaves()
     {
         InstrumentState s;
-        s.addressList = "\x07";  // from an earlier scan
+        s.addressList = "\x07"; // from an earlier scan
         s.busAddress = 0x00;
         BusScan scan(s);
         PollCycle poll(s);
@@ -51,7 +51,7 @@ private slots:
                 h.incoming.append(scanAnswer(0x01, true));
             if (address == 3 || address == 5)
                 h.incoming.append(scanAnswer(quint8(address), false));
-            if (address == 5)  // answering twice
+            if (address == 5) // answering twice
                 h.incoming.append(scanAnswer(0x05, false));
             scan.readAnswers(&h);
         }
@@ -59,8 +59,8 @@ private slots:
         QCOMPARE(s.addressList, QByteArray("\x01\x03\x05"));
         QCOMPARE(int(s.busAddress), 1);
 
-        const DeviceListPlan plan = scan.finish(QStringLiteral("KV37 V1.2.3"), QStringLiteral("Maker"),
-                                                QStringLiteral("ABCDEF123456"));
+        const DeviceListPlan plan = scan.finish(
+            QStringLiteral("KV37 V1.2.3"), QStringLiteral("Maker"), QStringLiteral("ABCDEF123456"));
         QVERIFY(!s.scanning);
         QCOMPARE(plan.model, QStringLiteral("KV37"));
         QCOMPARE(plan.version, QStringLiteral("V1.2.3"));
@@ -108,19 +108,20 @@ private slots:
             scan.probe(&h, qint16(a));
             QCOMPARE(scan.readAnswers(&h), 0);
         }
-        const DeviceListPlan plan = scan.finish(QStringLiteral("KV37"), QString(), QStringLiteral("12"));
+        const DeviceListPlan plan =
+            scan.finish(QStringLiteral("KV37"), QString(), QStringLiteral("12"));
         QCOMPARE(plan.entries.size(), 1);
         QCOMPARE(int(plan.entries[0].address), 1);
         QVERIFY(plan.entries[0].ticked);
-        QCOMPARE(plan.version, QString());  // no blank: the entry keeps its default
+        QCOMPARE(plan.version, QString()); // no blank: the entry keeps its default
         QCOMPARE(plan.shortSerial, QStringLiteral("12"));
     }
 
     void slavesOnlyKeepThePreviousMaster()
     {
-        const DeviceListPlan plan = BusScan::buildPlan(QStringLiteral("KV37  x"), QString(), QString(),
-                                                       0x06, QByteArray("\x06\x03", 2));
-        QCOMPARE(plan.version, QString());  // two blanks: part 1 is empty
+        const DeviceListPlan plan = BusScan::buildPlan(QStringLiteral("KV37  x"), QString(),
+                                                       QString(), 0x06, QByteArray("\x06\x03", 2));
+        QCOMPARE(plan.version, QString()); // two blanks: part 1 is empty
         QCOMPARE(plan.entries.size(), 2);
         QCOMPARE(int(plan.entries[0].address), 6);
         QCOMPARE(plan.entries[0].indexNumber, 4);

@@ -17,7 +17,9 @@ static QByteArray report64(const QByteArray &frame)
 static QByteArray measurement(unsigned char address, quint32 rawVoltage)
 {
     QByteArray r = inputReport(address, 0x05);
-    putBytes(r, 8, {int(rawVoltage & 0xFF), int(rawVoltage >> 8 & 0xFF), int(rawVoltage >> 16 & 0xFF), 0});
+    putBytes(
+        r, 8,
+        {int(rawVoltage & 0xFF), int(rawVoltage >> 8 & 0xFF), int(rawVoltage >> 16 & 0xFF), 0});
     return r;
 }
 
@@ -64,7 +66,7 @@ private slots:
         QCOMPARE(wrapped.count, 0u);
         QCOMPARE(wrapped.sent, PollCycle::Request::Parameters);
         QCOMPARE(poll.pollTick(&h).count, 1u);
-        poll.setCounter(0xFFFFFFF0u);  // above the wrap, as after a corrupt resume
+        poll.setCounter(0xFFFFFFF0u); // above the wrap, as after a corrupt resume
         QCOMPARE(poll.pollTick(&h).count, 0u);
         QCOMPARE(h.written[0].at(3), char(0x05));
         QCOMPARE(h.written[1].at(3), char(0x03));
@@ -79,7 +81,7 @@ private slots:
 
         PollCycle::Tick t = poll.pollTick(nullptr);
         QCOMPARE(t.sent, PollCycle::Request::None);
-        QVERIFY(t.sampleTick);  // the chart keeps its clock without an instrument
+        QVERIFY(t.sampleTick); // the chart keeps its clock without an instrument
 
         s.scanning = true;
         t = poll.pollTick(&h);

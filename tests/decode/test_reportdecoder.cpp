@@ -6,13 +6,14 @@
 // Little-endian raw value at a measurement offset.
 static void putRaw(QByteArray &r, int offset, quint32 raw)
 {
-    putBytes(r, offset, {int(raw & 0xFF), int(raw >> 8 & 0xFF), int(raw >> 16 & 0xFF), int(raw >> 24)});
+    putBytes(r, offset,
+             {int(raw & 0xFF), int(raw >> 8 & 0xFF), int(raw >> 16 & 0xFF), int(raw >> 24)});
 }
 
 // The ten measurement fields in report order.
 static QVector<float> readings(const MeasurementRecord &m)
 {
-    return {m.voltage, m.current, m.power,   m.resistance, m.energy,
+    return {m.voltage,  m.current, m.power,   m.resistance, m.energy,
             m.capacity, m.cpuTemp, m.ntcTemp, m.mosTemp,    m.fanSpeed};
 }
 
@@ -24,7 +25,7 @@ private slots:
     {
         InstrumentState s;
         QByteArray r = inputReport(0x01, 0x05);
-        putBytes(r, 8, {0x39, 0x30, 0x00, 0x00});  // 12345
+        putBytes(r, 8, {0x39, 0x30, 0x00, 0x00}); // 12345
         for (int i = 1; i < 10; ++i)
             putRaw(r, 8 + 4 * i, 1000u * (i + 1) + 1);
         QCOMPARE(decodeReport(r, s), Report::Outcome::Measurements);
@@ -37,7 +38,7 @@ private slots:
     void signBitTouchesOnlyItsField_data()
     {
         QTest::addColumn<int>("bit");
-        QTest::addColumn<int>("field");  // index in readings()
+        QTest::addColumn<int>("field"); // index in readings()
         QTest::newRow("current") << 0x80 << 1;
         QTest::newRow("cpu") << 0x40 << 6;
         QTest::newRow("ntc") << 0x20 << 7;
@@ -122,9 +123,9 @@ private slots:
         InstrumentState s;
         s.record.voltage = 7.0f;
         QByteArray r = inputReport(0x01, 0x03);
-        putBytes(r, 4, {0x3F, 0xC0, 0x00, 0x00});   // set value 1.5
-        putBytes(r, 20, {0x40, 0x40, 0x00, 0x00});  // cut-off 3.0
-        putBytes(r, 44, {0xC1, 0x20, 0x00, 0x00});  // MOS over-temperature -10.0
+        putBytes(r, 4, {0x3F, 0xC0, 0x00, 0x00});  // set value 1.5
+        putBytes(r, 20, {0x40, 0x40, 0x00, 0x00}); // cut-off 3.0
+        putBytes(r, 44, {0xC1, 0x20, 0x00, 0x00}); // MOS over-temperature -10.0
         putBytes(r, 48, {7, 3, 80, 20, 5, 2, 30});
         putBytes(r, 62, {0xEE, 0xFF});
         QCOMPARE(decodeReport(r, s), Report::Outcome::Parameters);
@@ -141,7 +142,7 @@ private slots:
         QCOMPARE(int(m.standbyTime), 5);
         QCOMPARE(int(m.timeLimitHours), 2);
         QCOMPARE(int(m.timeLimitMinutes), 30);
-        QCOMPARE(m.voltage, 7.0f);  // measurement fields are not the parameter report's
+        QCOMPARE(m.voltage, 7.0f); // measurement fields are not the parameter report's
 
         // Without its trailer it is not a parameter report.
         InstrumentState t;

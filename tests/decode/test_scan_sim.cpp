@@ -9,7 +9,6 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 // The scan and the poll cycle against the simulated instrument, reached
@@ -52,7 +51,7 @@ class TestScanSim : public QObject
                 bus.readAnswers(handle.get());
                 QTest::qWait(10);
             }
-            QTest::qWait(100);  // a stray extra answer would come by now
+            QTest::qWait(100); // a stray extra answer would come by now
             bus.readAnswers(handle.get());
             return bus.finish(handle->product(), handle->manufacturer(), handle->serialNumber());
         }
@@ -81,7 +80,7 @@ private slots:
     {
         Rig rig(QStringLiteral("KV37,slaves=3+5"));
         QVERIFY(rig.handle);
-        rig.state.busAddress = 0x00;  // whatever was selected before
+        rig.state.busAddress = 0x00; // whatever was selected before
         const DeviceListPlan plan = rig.scan(3);
         QCOMPARE(rig.state.addressList, QByteArray("\x01\x03\x05"));
         QCOMPARE(int(rig.state.busAddress), 1);
@@ -109,16 +108,16 @@ private slots:
         sendFrame(rig.handle.get(), CommandFrame::withFloat(0x03, CommandFrame::SetValue, 2.75f));
 
         PollCycle poll(rig.state);
-        rig.state.busAddress = 0x03;  // the slave was ticked
-        poll.setCounter(1);           // next tick asks for parameters
+        rig.state.busAddress = 0x03; // the slave was ticked
+        poll.setCounter(1);          // next tick asks for parameters
         QVERIFY(rig.pollAndRead(poll));
         QCOMPARE(rig.state.record.setValue, 2.75f);
-        QVERIFY(rig.pollAndRead(poll));  // measurements of the slave are taken too
+        QVERIFY(rig.pollAndRead(poll)); // measurements of the slave are taken too
         QVERIFY(rig.state.record.voltage > 0.0f);
 
         rig.state.busAddress = 0x01;
-        QVERIFY(rig.pollAndRead(poll));  // measurements
-        QVERIFY(rig.pollAndRead(poll));  // parameters
+        QVERIFY(rig.pollAndRead(poll)); // measurements
+        QVERIFY(rig.pollAndRead(poll)); // parameters
         QVERIFY(rig.state.record.setValue != 2.75f);
 
         for (const QByteArray &r : rig.server->receivedReports()) {

@@ -26,10 +26,12 @@ QPushButton *tickButton(QWidget *w)
     return w->findChild<QPushButton *>(QStringLiteral("btn_Tick"));
 }
 
-const QString untickedStyle = QStringLiteral(
-    "QPushButton{border-image: url(:/sys/rs/rs/img/UnTick.png);} QToolTip{background-color: rgb(84, 84, 84);}");
-const QString tickedStyle = QStringLiteral(
-    "QPushButton{border-image: url(:/sys/rs/rs/img/Tick.png);} QToolTip{background-color: rgb(84, 84, 84);}");
+const QString untickedStyle =
+    QStringLiteral("QPushButton{border-image: url(:/sys/rs/rs/img/UnTick.png);} "
+                   "QToolTip{background-color: rgb(84, 84, 84);}");
+const QString tickedStyle =
+    QStringLiteral("QPushButton{border-image: url(:/sys/rs/rs/img/Tick.png);} "
+                   "QToolTip{background-color: rgb(84, 84, 84);}");
 
 // English for the entry's texts, as the compiled-in translation gives them.
 class EnglishEntry : public QTranslator
@@ -88,7 +90,8 @@ private slots:
         QCOMPARE(text(&e, "label_version_value"), QStringLiteral("[none]"));
         QCOMPARE(text(&e, "label_index_value"), QString());
         QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("none"));
-        QCOMPARE(background(&e), QStringLiteral("background-color: rgb(54, 131, 59);border-radius:4px;"));
+        QCOMPARE(background(&e),
+                 QStringLiteral("background-color: rgb(54, 131, 59);border-radius:4px;"));
         QCOMPARE(tickButton(&e)->text(), QString());
         QCOMPARE(tickButton(&e)->styleSheet(), untickedStyle);
         QCOMPARE(tickButton(&e)->toolTip(), QStringLiteral("点击图标添加设备"));
@@ -145,7 +148,8 @@ private slots:
         QCOMPARE(spy[0][0].value<DeviceInfoUI *>(), &e);
 
         // A click anywhere else on the entry toggles it as well.
-        QTest::mouseClick(e.findChild<QLabel *>(QStringLiteral("label_model_value")), Qt::LeftButton);
+        QTest::mouseClick(e.findChild<QLabel *>(QStringLiteral("label_model_value")),
+                          Qt::LeftButton);
         QVERIFY(!e.isTicked());
         QCOMPARE(tickButton(&e)->toolTip(), QStringLiteral("点击图标添加设备"));
         QCOMPARE(spy.size(), 2);
@@ -210,9 +214,10 @@ private slots:
             QCOMPARE(text(e, "label_type_value"), QStringLiteral("Maker"));
             QCOMPARE(text(e, "label_serial_value"), QStringLiteral("ABC123"));
             QCOMPARE(e->isTicked(), i == 0);
-            QCOMPARE(text(e, "label_connect_type"), i == 0 ? QStringLiteral("连接") : QStringLiteral("空闲"));
+            QCOMPARE(text(e, "label_connect_type"),
+                     i == 0 ? QStringLiteral("连接") : QStringLiteral("空闲"));
         }
-        QCOMPARE(ticks.size(), 0);  // ticking the master is presentation only
+        QCOMPARE(ticks.size(), 0); // ticking the master is presentation only
 
         // Ticking the slave at address 3 selects it alone.
         QTest::mouseClick(tickButton(rows[1]), Qt::LeftButton);
@@ -243,7 +248,7 @@ private slots:
         QVERIFY(list.pairs().isEmpty());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(master.isNull());
-        list.markFirstLost();  // nothing listed: nothing to mark
+        list.markFirstLost(); // nothing listed: nothing to mark
     }
 
     void listWithoutVersionOrAnswers()
