@@ -86,6 +86,15 @@ protected:
     }
 };
 
+using Function = void (*)();
+Function volatile nothing = nullptr;
+
+__attribute__((noinline)) void callNull()
+{
+    nothing();
+    zero = 0;
+}
+
 __attribute__((noinline)) void crashInSlot()
 {
     writeNull();
@@ -106,7 +115,8 @@ int busError()
     return *static_cast<volatile char *>(p);
 }
 
-int lateLibrary()
+// With refresh false the library is found only through /proc/self/maps.
+int lateLibrary(bool refresh)
 {
     void *lib = dlopen("libbz2.so.1.0", RTLD_NOW);
     if (!lib)
@@ -115,7 +125,8 @@ int lateLibrary()
     auto init = reinterpret_cast<Init>(dlsym(lib, "BZ2_bzCompressInit"));
     if (!init)
         return 3;
-    CrashHandler::refreshModules();
+    if (refresh)
+        CrashHandler::refreshModules();
     return init(reinterpret_cast<void *>(8), 9, 0, 0);
 }
 
@@ -146,7 +157,11 @@ int main(int argc, char *argv[])
     else if (!strcmp(mode, "bus"))
         return busError();
     else if (!strcmp(mode, "late-lib"))
-        return lateLibrary();
+        return lateLibrary(false);
+    else if (!strcmp(mode, "late-lib-refreshed"))
+        return lateLibrary(true);
+    else if (!strcmp(mode, "call-null"))
+        callNull();
     else if (!strcmp(mode, "overflow-thread")) {
         OverflowThread t;
         t.start();

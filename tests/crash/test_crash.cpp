@@ -458,13 +458,40 @@ private slots:
                             [](const Frame &f) { return f.module == childName; }));
     }
 
+    void libraryLoadedLaterIsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("mode");
+        QTest::newRow("not yet in the module list") << QByteArray("late-lib");
+        QTest::newRow("module list refreshed") << QByteArray("late-lib-refreshed");
+    }
+
     void libraryLoadedLaterIsNamed()
     {
-        const QString dir = freshDir("late");
-        const Child c = runChild("late-lib", dir);
+        QFETCH(QByteArray, mode);
+        const QString dir = freshDir(QString::fromLatin1(mode));
+        const Child c = runChild(mode, dir);
         if (!c.signaled)
             QSKIP("libbz2 is not installed");
         QVERIFY2(c.report.contains("   Module: libbz2.so"), qPrintable(c.report));
+    }
+
+    // A jump to nowhere: the caller is still on the stack.
+    void callThroughNullPointer()
+    {
+        const QString dir = freshDir("callnull");
+        const Child c = runChild("call-null", dir);
+        QCOMPARE(c.signal, SIGSEGV);
+        QVERIFY(c.report.startsWith("Linux:  "));
+        QVERIFY(c.report.contains("Exception Addr:  " + hex(0, kAddrDigits) +
+                                  "  \nException Code:  0000000B\nRead Address:  " +
+                                  hex(0, kAddrDigits) + "\nInstruction:  00 00 00"));
+        const QList<Frame> stack = callStack(c.report);
+        QVERIFY(stack.size() >= 3);
+        QCOMPARE(stack[0].address, 0ull);
+        QCOMPARE(stack[1].module, childName);
+        if (QStandardPaths::findExecutable("addr2line").isEmpty())
+            QSKIP("addr2line is not installed");
+        QVERIFY2(anyContains(functionNames(c.report), childName, "callNull"), qPrintable(c.report));
     }
 
     void secondCrashReplacesFirst()
