@@ -20,5 +20,5 @@ struct SimSetup
 
     // False with a message in *error for text it cannot read.
     static bool parse(const QString &text, SimSetup *setup, QString *error);
-    static const quint8 MasterAddress = 0x01;
+    static constexpr quint8 MasterAddress = 0x01;
 };
