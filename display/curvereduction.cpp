@@ -102,47 +102,61 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
     Column cols[MaxQuantities];
     resetColumns(cols, nq);
 
-    const size_t firstChunk = a / SampleStore::ChunkSize;
-    const size_t lastChunk = (b - 1) / SampleStore::ChunkSize;
-    for (size_t k = firstChunk; k <= lastChunk; ++k) {
-        const size_t base = k * SampleStore::ChunkSize;
-        const size_t j0 = k == firstChunk ? a - base : 0;
-        const size_t j1 = k == lastChunk ? b - base : store.chunkLength(k);
-        const qint64 *times = store.chunkTimes(k);
-        const float *values[MaxQuantities];
-        for (int q = 0; q < nq; ++q)
-            values[q] = store.chunkValues(r.quantities[q], k);
-
-        for (size_t j = j0; j < j1; ++j) {
-            const qint64 t = times[j];
-            if (double(t) >= colEnd && col < columns - 1) {
-                flushColumns(cols, nq, out);
-                resetColumns(cols, nq);
-                col = std::min(columns - 1,
-                               std::max(col + 1, int((double(t) - double(r.fromMs)) / perColumn)));
-                colEnd = double(r.fromMs) + perColumn * (col + 1);
-            }
-            for (int q = 0; q < nq; ++q) {
-                const float v = values[q][j];
-                if (!std::isfinite(v))
-                    continue;
-                Column &c = cols[q];
-                if (!c.any) {
-                    c = Column{v, v, t, t, base + j, base + j, true};
-                    continue;
-                }
-                if (v < c.minV) {
-                    c.minV = v;
-                    c.minT = t;
-                    c.minI = base + j;
-                }
-                if (v > c.maxV) {
-                    c.maxV = v;
-                    c.maxT = t;
-                    c.maxI = base + j;
-                }
-            }
+    auto take = [&](int q, float v, size_t i) {
+        Column &c = cols[q];
+        if (!c.any) {
+            const qint64 t = store.timeAt(i);
+            c = Column{v, v, t, t, i, i, true};
+            return;
         }
+        if (v < c.minV) {
+            c.minV = v;
+            c.minT = store.timeAt(i);
+            c.minI = i;
+        }
+        if (v > c.maxV) {
+            c.maxV = v;
+            c.maxT = store.timeAt(i);
+            c.maxI = i;
+        }
+    };
+
+    size_t i = a;
+    while (i < b) {
+        const double t = double(store.timeAt(i));
+        if (t >= colEnd && col < columns - 1) {
+            flushColumns(cols, nq, out);
+            resetColumns(cols, nq);
+            col = std::min(columns - 1,
+                           std::max(col + 1, int((t - double(r.fromMs)) / perColumn)));
+            colEnd = double(r.fromMs) + perColumn * (col + 1);
+        }
+        // A whole block inside this column: its summary stands for its samples.
+        const size_t block = SampleStore::BlockSize;
+        if (i % block == 0 && i + block <= b &&
+            (col == columns - 1 || double(store.timeAt(i + block - 1)) < colEnd)) {
+            const SampleStore::Block &s = store.blockAt(i / block);
+            for (int q = 0; q < nq; ++q) {
+                const int k = r.quantities[q];
+                if (s.min[k] > s.max[k])
+                    continue;
+                if (s.minAt[k] <= s.maxAt[k]) {
+                    take(q, s.min[k], i + s.minAt[k]);
+                    take(q, s.max[k], i + s.maxAt[k]);
+                } else {
+                    take(q, s.max[k], i + s.maxAt[k]);
+                    take(q, s.min[k], i + s.minAt[k]);
+                }
+            }
+            i += block;
+            continue;
+        }
+        for (int q = 0; q < nq; ++q) {
+            const float v = store.valueAt(r.quantities[q], i);
+            if (std::isfinite(v))
+                take(q, v, i);
+        }
+        ++i;
     }
     flushColumns(cols, nq, out);
     appendRaw(store, r, b, after, out);

@@ -2,6 +2,9 @@
 
 #include <QDateTime>
 
+#include <cmath>
+#include <limits>
+
 void SampleStore::append(qint64 timeMs, const Values &values)
 {
     if (m_size % ChunkSize == 0) {
@@ -10,6 +13,7 @@ void SampleStore::append(qint64 timeMs, const Values &values)
         c.times.reserve(ChunkSize);
         for (auto &v : c.values)
             v.reserve(ChunkSize);
+        c.blocks.reserve(BlocksPerChunk);
     }
     Chunk &c = m_chunks.back();
     // A clock set back must not break the ordered look-ups the chart relies on.
@@ -18,6 +22,31 @@ void SampleStore::append(qint64 timeMs, const Values &values)
     c.times.push_back(timeMs);
     for (int q = 0; q < QuantityCount; ++q)
         c.values[q].push_back(values[q]);
+
+    const quint8 at = quint8(m_size % BlockSize);
+    if (at == 0) {
+        Block b;
+        for (int q = 0; q < QuantityCount; ++q) {
+            b.min[q] = std::numeric_limits<float>::infinity();
+            b.max[q] = -std::numeric_limits<float>::infinity();
+            b.minAt[q] = b.maxAt[q] = 0;
+        }
+        c.blocks.push_back(b);
+    }
+    Block &b = c.blocks.back();
+    for (int q = 0; q < QuantityCount; ++q) {
+        const float v = values[q];
+        if (!std::isfinite(v))
+            continue;
+        if (v < b.min[q]) {
+            b.min[q] = v;
+            b.minAt[q] = at;
+        }
+        if (v > b.max[q]) {
+            b.max[q] = v;
+            b.maxAt[q] = at;
+        }
+    }
     ++m_size;
 }
 
@@ -61,6 +90,7 @@ size_t SampleStore::memoryBytes() const
         bytes += sizeof(Chunk) + c.times.capacity() * sizeof(qint64);
         for (const auto &v : c.values)
             bytes += v.capacity() * sizeof(float);
+        bytes += c.blocks.capacity() * sizeof(Block);
     }
     return bytes;
 }

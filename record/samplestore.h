@@ -55,14 +55,33 @@ public:
     const qint64 *chunkTimes(size_t k) const { return m_chunks[k].times.data(); }
     const float *chunkValues(Quantity q, size_t k) const { return m_chunks[k].values[q].data(); }
 
+    // Lowest and highest finite value of every BlockSize samples (block b
+    // holds samples b * BlockSize onwards), with their offsets in the block,
+    // so a scan over a long run can skip whole blocks. An empty block (no
+    // finite value yet) has min > max.
+    static constexpr size_t BlockSize = 64;
+    struct Block
+    {
+        float min[QuantityCount];
+        float max[QuantityCount];
+        quint8 minAt[QuantityCount];
+        quint8 maxAt[QuantityCount];
+    };
+    const Block &blockAt(size_t b) const
+    {
+        return m_chunks[b / BlocksPerChunk].blocks[b % BlocksPerChunk];
+    }
+
     // Heap bytes held for the samples (the chunks' reserved storage).
     size_t memoryBytes() const;
 
 private:
+    static constexpr size_t BlocksPerChunk = ChunkSize / BlockSize;
     struct Chunk
     {
         std::vector<qint64> times;
         std::array<std::vector<float>, QuantityCount> values;
+        std::vector<Block> blocks;
     };
     const Chunk &chunk(size_t i) const { return m_chunks[i / ChunkSize]; }
 
