@@ -1,12 +1,125 @@
 #pragma once
 
+#include "framelesshelper.h"
+#include "homemenu.h"
+
+#include <QByteArray>
 #include <QDialog>
 
-// The application's one main window.
+class MainDialogUi;
+class QAbstractButton;
+class QTranslator;
+
+namespace hid {
+class Handle;
+}
+
+// The application's one main window: a frameless dialog with its own title
+// bar, the device panel on the left and the page stack filling the rest. It is
+// the hub the pages' controls reach by their slot names; each slot hands its
+// work to the part of the program that owns it.
 class MainDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // Indices of disp_stackedWidget.
+    enum Page {
+        PageHome = 0,
+        PageUpgrade = 1,
+        PageDisp = 2,
+        PageSettings = 3,
+        PageFour = 4,
+        PageFive = 5,
+        PageSix = 6,
+        PageRx41Home = 7,
+        PageStart = 8,
+        PageRx41Settings = 9,
+    };
+
     explicit MainDialog(QWidget *parent = nullptr);
     ~MainDialog() override;
+
+    // The window's own handle on the instrument, owned by the connection
+    // logic; null while closed. Every command goes out on it.
+    void setMainHandle(hid::Handle *handle) { m_mainHandle = handle; }
+    hid::Handle *mainHandle() const { return m_mainHandle; }
+
+    // Bus address put into every command frame.
+    unsigned char busAddress() const { return m_busAddress; }
+    void setBusAddress(unsigned char address) { m_busAddress = address; }
+
+    // 0 none, 1 electronic load, 4 power tester.
+    unsigned char getDeviceClass() const { return deviceClass; }
+    void setDeviceClass(unsigned char deviceClassValue) { deviceClass = deviceClassValue; }
+
+    int currentPage() const;
+    void setCurrentPage(int page);
+
+    // Writes `length` bytes of `data` as one zero-filled 64-byte report on
+    // the main handle.
+    void send_data(const unsigned char *data, int length);
+    // The long form of `code` with a zero value field, when the handle is open.
+    void send_command(unsigned char code);
+    // Any built frame, when the handle is open; false when nothing was sent.
+    bool sendFrame(const QByteArray &frame);
+
+    // Sets every text of the window again in the current language: form
+    // texts, home-menu texts, the device list header and the glyphs.
+    void retranslate();
+    QTranslator *translator() const { return m_translator; }
+
+signals:
+    // Emitted once, just before the window closes, so the link can stop first.
+    void aboutToClose();
+
+public slots:
+    void buttonClicked();
+
+private slots:
+    void on_disp_btnUpgrade_clicked();
+    void on_disp_btnSysSet_clicked();
+    void on_disp_btnReturn_clicked();
+    void on_upgrade_btnReturn_clicked();
+    void on_settings_btnReturn_clicked();
+    void on_four_btnReturn_clicked();
+    void on_five_btnReturn_clicked();
+    void on_six_btnReturn_clicked();
+    void on_RX41_settings_btnReturn_clicked();
+    void on_btnMenu_Min_clicked();
+    void on_btnMenu_Max_clicked();
+    void on_btnMenu_Close_clicked();
+    void on_disp_btn_title_clicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void initForm();
+    void setGlyphs();
+    void buildHomeMenus();
+    void fitReadings();
+
+    // Navigation (maindialog_nav.cpp).
+    void openTarget(const HomeMenu::Target &target, const QString &text);
+    void openSettingsPage(const QString &title, bool fromShortcut);
+    void returnToHome(bool meterTitle, bool sendCode);
+    void prepareProgressBar();
+    void setDischargeControlsVisible(bool visible);
+    void setReturnGlyph(QAbstractButton *button);
+    QList<QWidget *> dischargeControls() const;
+
+    MainDialogUi *ui;
+    FramelessHelper m_frame;
+    QTranslator *m_translator;
+    bool m_closing = false;
+
+    hid::Handle *m_mainHandle = nullptr;
+    unsigned char m_busAddress = 0x01;
+    unsigned char deviceClass = 0;
 };

@@ -1,0 +1,34 @@
+// The one sender of command frames: everything the program tells the
+// instrument goes out here, on the window's own handle.
+#include "commandframe.h"
+#include "hidbackend.h"
+#include "maindialog.h"
+
+#include <QDebug>
+
+void MainDialog::send_data(const unsigned char *data, int length)
+{
+    // A frame never exceeds one report; a bad length must not read past it.
+    const int n = data ? qBound(0, length, hid::ReportSize) : 0;
+    const QByteArray report =
+        CommandFrame::toReport(QByteArray(reinterpret_cast<const char *>(data), n));
+    qDebug() << "send_data" << length;
+    int res = -1;
+    if (m_mainHandle)
+        res = m_mainHandle->write(reinterpret_cast<const unsigned char *>(report.constData()),
+                                  size_t(report.size()));
+    qDebug() << "send_data res:" << res;
+}
+
+bool MainDialog::sendFrame(const QByteArray &frame)
+{
+    if (!m_mainHandle)
+        return false;
+    send_data(reinterpret_cast<const unsigned char *>(frame.constData()), frame.size());
+    return true;
+}
+
+void MainDialog::send_command(unsigned char code)
+{
+    sendFrame(CommandFrame::plain(m_busAddress, code));
+}
