@@ -81,6 +81,45 @@ private slots:
             QVERIFY(out[0][i].x() >= out[0][i - 1].x());
     }
 
+    void blockSummariesGiveWhatAFullScanGives()
+    {
+        SampleStore s;
+        quint32 seed = 12345;
+        auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+        qint64 t = 0;
+        for (int i = 0; i < 300000; ++i) {
+            t += 500 + qint64(next() % 1500);  // irregular spacing, as a busy link gives
+            const float v = float(next() % 100000) / 1000.0f;
+            s.append(t, values(i % 9973 == 0 ? std::numeric_limits<float>::quiet_NaN() : v));
+        }
+        const qint64 from = 7777777, to = t - 5555555;
+        const int columns = 613;
+        QVector<QPointF> out[1];
+        QVERIFY(CurveReduction::reduce(s, window(from, to, columns), out));
+
+        const double per = (double(to - from) + 1.0) / columns;
+        auto columnOf = [&](double x) { return std::min(columns - 1, int((x - double(from)) / per)); };
+        QVector<double> lo(columns, 1e30), hi(columns, -1e30);
+        for (size_t i = s.lowerBound(from); i < s.size() && s.timeAt(i) <= to; ++i) {
+            const float v = s.valueAt(SampleStore::Voltage, i);
+            if (!std::isfinite(v))
+                continue;
+            const int c = columnOf(double(s.timeAt(i)));
+            lo[c] = std::min(lo[c], double(v));
+            hi[c] = std::max(hi[c], double(v));
+        }
+        QVector<double> gotLo(columns, 1e30), gotHi(columns, -1e30);
+        for (const QPointF &p : out[0]) {
+            if (p.x() < from || p.x() > to)
+                continue;  // the neighbours beyond the window
+            const int c = columnOf(p.x());
+            gotLo[c] = std::min(gotLo[c], p.y());
+            gotHi[c] = std::max(gotHi[c], p.y());
+        }
+        QCOMPARE(gotLo, lo);
+        QCOMPARE(gotHi, hi);
+    }
+
     void columnsKeepTheOrderOfTheirExtremes()
     {
         SampleStore s;
