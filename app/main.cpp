@@ -7,6 +7,14 @@
 
 int main(int argc, char *argv[])
 {
+    // --help and bad device options are answered without needing a display.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const int early = DeviceSession::checkArguments(raw);
+    if (early >= 0)
+        return early;
+
     QApplication app(argc, argv);
     CrashHandler::install();
 

@@ -134,13 +134,21 @@ bool DeviceSession::install(const DeviceOptions::Choice &choice, QString *error)
     return false;
 }
 
-int DeviceSession::setupFromArguments(const QStringList &args)
+namespace {
+
+QString programName(const QStringList &args)
+{
+    return args.isEmpty() ? QStringLiteral("usb-tester") : QFileInfo(args.first()).fileName();
+}
+
+} // namespace
+
+int DeviceSession::checkArguments(const QStringList &args)
 {
     QStringList rest = args;
     DeviceOptions::Choice choice;
     QString error;
-    const QString program =
-        args.isEmpty() ? QStringLiteral("usb-tester") : QFileInfo(args.first()).fileName();
+    const QString program = programName(args);
     if (!DeviceOptions::extract(rest, &choice, &error)) {
         std::fprintf(stderr, "%s: %s\n%s", qPrintable(program), qPrintable(error),
                      qPrintable(DeviceOptions::usage(program)));
@@ -150,6 +158,19 @@ int DeviceSession::setupFromArguments(const QStringList &args)
         std::fprintf(stdout, "%s", qPrintable(DeviceOptions::usage(program)));
         return 0;
     }
+    return -1;
+}
+
+int DeviceSession::setupFromArguments(const QStringList &args)
+{
+    QStringList rest = args;
+    DeviceOptions::Choice choice;
+    QString error;
+    const QString program = programName(args);
+    const int early = checkArguments(args);
+    if (early >= 0)
+        return early;
+    DeviceOptions::extract(rest, &choice, &error);
     if (rest.size() > 1) {
         std::fprintf(stderr, "%s: unknown argument \"%s\"\n%s", qPrintable(program),
                      qPrintable(rest.at(1)), qPrintable(DeviceOptions::usage(program)));

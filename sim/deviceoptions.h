@@ -51,6 +51,9 @@ public:
     // or an error on stderr and installs. Returns -1 to go on, else the exit
     // code (0 after --help, 2 for bad options, 1 when the device cannot be set up).
     int setupFromArguments(const QStringList &args);
+    // The part of that which needs no application object yet: --help and
+    // malformed device options (other arguments may still be the toolkit's).
+    static int checkArguments(const QStringList &args);
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
