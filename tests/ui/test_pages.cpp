@@ -3,6 +3,7 @@
 // large and whole as the window changes size. With UI_SHOTS_DIR set, every
 // page is also saved there as a PNG.
 #include "maindialog.h"
+#include "startup.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -123,8 +124,8 @@ private slots:
             {"disp_label_O", "Ω"},
             {"disp_label_WH", "Wh"},
             {"disp_label_mAh", "mAh"},
-            {"disp_label_CPU_DEGREE", "℃"},
-            {"disp_label_NTC_DEGREE", "℃"},
+            {"disp_label_CPU_DEGREE", "°C"},
+            {"disp_label_NTC_DEGREE", "°C"},
             // load settings page
             {"settings_group_01", "01 界面显示风格"},
             {"settings_btn_CN1", "中文数字"},
@@ -154,7 +155,7 @@ private slots:
             {"settings_group_12", "12 其他参数设置"},
             {"settings_edit_voltzero_caption", "放电停止电压："},
             {"settings_edit_mosover_caption", "MOS管过温门限："},
-            {"settings_edit_mosover_unit", "℃"},
+            {"settings_edit_mosover_unit", "°C"},
             // tester settings page
             {"RX41_settings_btn_CN", "简体中文"},
             {"RX41_settings_btn_EN", "ENGLISH"},
@@ -321,6 +322,7 @@ private slots:
         const QString dir = qEnvironmentVariable("UI_SHOTS_DIR");
         if (dir.isEmpty())
             QSKIP("UI_SHOTS_DIR not set");
+        Startup::applyLook(*qApp);
         MainDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -329,6 +331,14 @@ private slots:
             QCoreApplication::processEvents();
             QVERIFY(d.grab().save(QStringLiteral("%1/page-%2.png").arg(dir).arg(i)));
         }
+        d.setDeviceClass(4);
+        d.setCurrentPage(MainDialog::PageRx41Home);
+        d.findChild<QToolButton *>("RX41_tbtn3")->click();
+        QCoreApplication::processEvents();
+        QVERIFY(d.grab().save(dir + QStringLiteral("/page-2-tester.png")));
+        d.setDeviceClass(1);
+        d.setCurrentPage(MainDialog::PageHome);
+        d.findChild<QToolButton *>("tbtn3")->click();
         d.resize(960, 660);
         d.setCurrentPage(MainDialog::PageDisp);
         QCoreApplication::processEvents();
