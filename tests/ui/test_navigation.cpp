@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -51,6 +52,23 @@ void checkReadRequest(const QByteArray &r)
     const QByteArray expected = QByteArray::fromHex("550503030000 00eeff") + QByteArray(55, '\0');
     QCOMPARE(r.toHex(' '), expected.toHex(' '));
 }
+
+// English for two menu entries, as the translation file gives them.
+class EnglishMenu : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        if (qstrcmp(context, "MainDialog") != 0)
+            return QString();
+        if (QString::fromUtf8(source) == QStringLiteral("恒电流模式"))
+            return QStringLiteral("Constant Current");
+        if (QString::fromUtf8(source) == QStringLiteral("仪表参数设置"))
+            return QStringLiteral("Setting");
+        return QString();
+    }
+};
 
 } // namespace
 
@@ -226,6 +244,24 @@ private slots:
             QCOMPARE(bar->value(), 0);
             QCOMPARE(bar->maximum(), 100);
         }
+    }
+
+    void dispatchFollowsTheLanguage()
+    {
+        EnglishMenu english;
+        QCoreApplication::installTranslator(&english);
+        dialog->retranslate();
+        auto *b = child<QToolButton>(*dialog, "tbtn3");
+        QCOMPARE(b->text(), QStringLiteral("Constant Current"));
+        dialog->setDeviceClass(1);
+        dialog->setCurrentPage(MainDialog::PageHome);
+        b->click();
+        QCOMPARE(dialog->currentPage(), int(MainDialog::PageDisp));
+        QCOMPARE(text(*dialog, "disp_labTitle"), QStringLiteral("Constant Current"));
+        QCOMPARE(handle->codes(), QList<int>{0x47});
+        QCoreApplication::removeTranslator(&english);
+        dialog->retranslate();
+        QCOMPARE(b->text(), QStringLiteral("恒电流模式"));
     }
 
     void settingsEntryWithoutClassKeepsPageButAsks()
