@@ -369,6 +369,7 @@ private slots:
             c->addSample(sampleValues(volt, curr, volt * curr));
         }
         c->redrawNow();
+        QCoreApplication::processEvents();  // the legend lays itself out later
         QVERIFY(c->view()->grab().save(path));
     }
 };
