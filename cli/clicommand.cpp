@@ -1,0 +1,106 @@
+#include "clicommand.h"
+
+#include "commandframe.h"
+#include "devicemodel.h"
+
+CliCommand::CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session)
+    : m_global(global), m_out(out), m_session(session)
+{
+}
+
+void CliCommand::interrupt()
+{
+    fail(QStringLiteral("interrupted"));
+}
+
+void CliCommand::instrumentLost()
+{
+    fail(QStringLiteral("the instrument went away"));
+}
+
+void CliCommand::finish(int code)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_session.cancelWait();
+    emit finished(code);
+}
+
+void CliCommand::fail(const QString &message, int code)
+{
+    if (m_finished)
+        return;
+    m_out.message(message);
+    finish(code);
+}
+
+QString CliCommand::timeoutText() const
+{
+    return QString::number(m_global.timeoutMs / 1000.0, 'g', 3) + QStringLiteral(" s");
+}
+
+std::unique_ptr<CliCommand> makeCommand(const CliOptions::Global &global, CliOutput &out,
+                                        InstrumentSession &session, QString *error)
+{
+    error->clear();
+    using Factory = std::unique_ptr<CliCommand> (*)(const CliOptions::Global &, CliOutput &,
+                                                    InstrumentSession &, QString *);
+    for (Factory f : {makeReadCommand, makeControlCommand, makeLogCommand, makeFlashCommand}) {
+        std::unique_ptr<CliCommand> c = f(global, out, session, error);
+        if (c || !error->isEmpty())
+            return c;
+    }
+    *error = QStringLiteral("unknown command \"%1\"").arg(global.command);
+    return nullptr;
+}
+
+const QList<ModeWord> &modeWords()
+{
+    static const QList<ModeWord> words = {
+        {"cc", CommandFrame::ModeConstantCurrent, 0, "Constant Current"},
+        {"cv", CommandFrame::ModeConstantVoltage, 1, "Constant Voltage"},
+        {"cr", CommandFrame::ModeConstantResistance, 2, "Constant Resistance"},
+        {"cp", CommandFrame::ModeConstantPower, 3, "Constant Power"},
+        {"ir", CommandFrame::ModeInternalResistance, 4, "Internal Resistance Test"},
+        {"psu", CommandFrame::ModePowerSupplyTest, 5, "Power Supply Test"},
+        {"cable", CommandFrame::ModeCableTest, 6, "Cable Test"},
+        {"cdc", CommandFrame::ModeChargeDischargeCharge, 7, "CDC Mode"},
+        {"cdcdc", CommandFrame::ModeCdcdc, 8, "CDCDC Mode"},
+        {"cycle", CommandFrame::ModeCycleTest, 9, "CDxn Tester"},
+    };
+    return words;
+}
+
+QString modeName(quint8 mode, quint8 deviceClass)
+{
+    if (mode == 0 && deviceClass == DeviceModel::PowerTester)
+        return QStringLiteral("Chart Display");
+    for (const ModeWord &w : modeWords())
+        if (w.mode == mode)
+            return QString::fromLatin1(w.name);
+    return QStringLiteral("mode %1").arg(mode);
+}
+
+const QStringList &shuntNames()
+{
+    static const QStringList names = {"30A",  "100A", "200A", "300A",
+                                      "400A", "500A", "600A", "1000A"};
+    return names;
+}
+
+quint8 shuntReportCode(int index)
+{
+    return index == 0 ? 30 : index == 7 ? 10 : quint8(index);
+}
+
+QString shuntText(quint8 reportCode)
+{
+    const int index = reportCode == 30 ? 0 : reportCode == 10 ? 7 : reportCode;
+    return shuntNames().value(index, QStringLiteral("code %1").arg(reportCode));
+}
+
+double jsonNumber(float value)
+{
+    return QString::number(double(value), 'g', 7).toDouble();
+}

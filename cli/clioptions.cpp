@@ -1,0 +1,226 @@
+#include "clioptions.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace CliOptions {
+
+namespace {
+
+bool looksNegativeNumber(const QString &a)
+{
+    return a.size() > 1 && a.at(0) == QLatin1Char('-') &&
+           (a.at(1).isDigit() || a.at(1) == QLatin1Char('.'));
+}
+
+} // namespace
+
+bool parseGlobal(const QStringList &args, Global *global, QString *error)
+{
+    Global g;
+    bool commandSeen = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        auto takeValue = [&](QString *value) {
+            const int eq = a.indexOf(QLatin1Char('='));
+            if (eq > 0) {
+                *value = a.mid(eq + 1);
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(a);
+                return false;
+            }
+            *value = args.at(++i);
+            return true;
+        };
+        const QString name = a.section(QLatin1Char('='), 0, 0);
+        if (a == QLatin1String("--json")) {
+            g.json = true;
+        } else if (name == QLatin1String("--address")) {
+            QString v;
+            if (!takeValue(&v))
+                return false;
+            bool ok = false;
+            const int n = v.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                              ? v.mid(2).toInt(&ok, 16)
+                              : v.toInt(&ok, 10);
+            if (!ok || n < 0 || n > 255) {
+                *error = QStringLiteral("--address takes a bus address 0 to 255, not \"%1\"").arg(v);
+                return false;
+            }
+            g.address = quint8(n);
+            g.addressGiven = true;
+        } else if (name == QLatin1String("--timeout")) {
+            QString v;
+            if (!takeValue(&v))
+                return false;
+            double s = 0;
+            QString e;
+            if (!parseNumberInRange(v, 0.1, 86400, QStringLiteral("--timeout"), &s, &e)) {
+                *error = e;
+                return false;
+            }
+            g.timeoutMs = int(std::lround(s * 1000));
+        } else if (!commandSeen) {
+            if (a.startsWith(QLatin1Char('-'))) {
+                *error = QStringLiteral("unknown option \"%1\"").arg(a);
+                return false;
+            }
+            g.command = a;
+            commandSeen = true;
+        } else {
+            g.args.append(a);
+        }
+    }
+    if (!commandSeen) {
+        *error = QStringLiteral("no command given");
+        return false;
+    }
+    *global = g;
+    return true;
+}
+
+bool parseDuration(const QString &text, qint64 *seconds, QString *error)
+{
+    static const QRegularExpression plain(QStringLiteral("^\\d{1,9}$"));
+    static const QRegularExpression units(
+        QStringLiteral("^(?:(\\d{1,6})h)?(?:(\\d{1,7})m)?(?:(\\d{1,9})s)?$"));
+    const QString t = text.trimmed().toLower();
+    qint64 total = -1;
+    if (plain.match(t).hasMatch()) {
+        total = t.toLongLong();
+    } else {
+        const QRegularExpressionMatch m = units.match(t);
+        if (m.hasMatch() && !t.isEmpty())
+            total = m.captured(1).toLongLong() * 3600 + m.captured(2).toLongLong() * 60 +
+                    m.captured(3).toLongLong();
+    }
+    if (total < 0) {
+        *error = QStringLiteral("\"%1\" is not a duration (examples: 90s, 15m, 2h30m)").arg(text);
+        return false;
+    }
+    if (total == 0) {
+        *error = QStringLiteral("the duration \"%1\" is zero").arg(text);
+        return false;
+    }
+    *seconds = total;
+    return true;
+}
+
+QString formatDuration(qint64 seconds)
+{
+    const qint64 h = seconds / 3600;
+    const int m = int(seconds / 60 % 60);
+    const int s = int(seconds % 60);
+    if (h > 0)
+        return QStringLiteral("%1h%2m%3s").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+    if (m > 0)
+        return QStringLiteral("%1m%2s").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1s").arg(s);
+}
+
+bool parseNumber(const QString &text, double *value, QString *error)
+{
+    // Only plain decimal notation: toDouble would also take "inf" and "nan".
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d{1,3})?$"));
+    bool ok = number.match(text.trimmed()).hasMatch();
+    const double v = ok ? text.trimmed().toDouble(&ok) : 0;
+    if (!ok || !std::isfinite(v)) {
+        *error = QStringLiteral("\"%1\" is not a number").arg(text);
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+bool parseNumberInRange(const QString &text, double min, double max, const QString &what,
+                        double *value, QString *error)
+{
+    double v = 0;
+    if (!parseNumber(text, &v, error)) {
+        *error = QStringLiteral("%1: %2").arg(what, *error);
+        return false;
+    }
+    if (v < min || v > max) {
+        *error = QStringLiteral("%1 must lie between %2 and %3, not %4")
+                     .arg(what, QString::number(min), QString::number(max), text);
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+bool parseInteger(const QString &text, int min, int max, const QString &what, int *value,
+                  QString *error)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok) {
+        *error = QStringLiteral("%1: \"%2\" is not a whole number").arg(what, text);
+        return false;
+    }
+    if (v < min || v > max) {
+        *error = QStringLiteral("%1 must lie between %2 and %3, not %4").arg(what).arg(min).arg(max).arg(text);
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+QString CommandArgs::value(const QString &option) const
+{
+    for (const auto &p : values)
+        if (p.first == option)
+            return p.second;
+    return QString();
+}
+
+bool CommandArgs::hasValue(const QString &option) const
+{
+    for (const auto &p : values)
+        if (p.first == option)
+            return true;
+    return false;
+}
+
+bool parseCommandArgs(const QStringList &args, const QStringList &flags,
+                      const QStringList &valueOptions, CommandArgs *out, QString *error)
+{
+    CommandArgs r;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!a.startsWith(QLatin1String("--")) || looksNegativeNumber(a)) {
+            if (a.startsWith(QLatin1Char('-')) && a.size() > 1 && !looksNegativeNumber(a)) {
+                *error = QStringLiteral("unknown option \"%1\"").arg(a);
+                return false;
+            }
+            r.positional.append(a);
+            continue;
+        }
+        const QString name = a.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name) && name == a) {
+            r.flags.append(name);
+        } else if (valueOptions.contains(name)) {
+            QString v;
+            if (name != a) {
+                v = a.mid(name.size() + 1);
+            } else if (i + 1 < args.size()) {
+                v = args.at(++i);
+            } else {
+                *error = QStringLiteral("%1 needs a value").arg(name);
+                return false;
+            }
+            r.values.append({name, v});
+        } else {
+            *error = QStringLiteral("unknown option \"%1\"").arg(a);
+            return false;
+        }
+    }
+    *out = r;
+    return true;
+}
+
+} // namespace CliOptions

@@ -1,0 +1,54 @@
+#include "clioutput.h"
+
+#include <QJsonDocument>
+
+CliOutput::CliOutput(FILE *out, FILE *err, bool errIsTerminal)
+    : m_out(out), m_err(err), m_errTerminal(errIsTerminal)
+{
+}
+
+void CliOutput::line(const QString &text)
+{
+    endStatus();
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void CliOutput::object(const QJsonObject &o)
+{
+    endStatus();
+    const QByteArray bytes = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void CliOutput::message(const QString &text)
+{
+    endStatus();
+    const QByteArray bytes = text.toUtf8();
+    std::fprintf(m_err, "usb-tester-cli: %s\n", bytes.constData());
+    std::fflush(m_err);
+}
+
+void CliOutput::status(const QString &text)
+{
+    if (!m_errTerminal)
+        return;
+    // Carriage return and erase-line keep the status on one refreshed line.
+    const QByteArray bytes = text.toUtf8();
+    std::fprintf(m_err, "\r\033[K%s", bytes.constData());
+    std::fflush(m_err);
+    m_statusShown = true;
+}
+
+void CliOutput::endStatus()
+{
+    if (!m_statusShown)
+        return;
+    std::fputc('\n', m_err);
+    std::fflush(m_err);
+    m_statusShown = false;
+}

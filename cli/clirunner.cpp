@@ -1,0 +1,104 @@
+#include "clirunner.h"
+
+#include "clicommand.h"
+#include "deviceoptions.h"
+
+#include <QEventLoop>
+
+CliRunner::CliRunner(FILE *out, FILE *err, bool errIsTerminal, QObject *parent)
+    : QObject(parent), m_out(out), m_err(err), m_errTerminal(errIsTerminal)
+{
+}
+
+QString CliRunner::usage()
+{
+    return QStringLiteral(
+        "usage: usb-tester-cli [--device hid|socket:PATH | --simulate[=SETUP]] [--address N]\n"
+        "                      [--json] [--timeout SECONDS] COMMAND ...\n"
+        "Commands:\n"
+        "  list                          instruments on USB and on the bus\n"
+        "  read                          every reading and setting of the instrument\n"
+        "  watch [--count N]             a line of readings a second\n"
+        "  log FILE [--duration D] [--samples N] [--until-stopped] [--always]\n"
+        "                                a CSV row a second (durations: 90s, 15m, 2h30m)\n"
+        "  mode cc|cv|cr|cp|ir|psu|cable|cdc|cdcdc|cycle\n"
+        "  set value|cutoff|full-voltage|full-current VALUE\n"
+        "  set time-limit DURATION\n"
+        "  run | stop\n"
+        "  answer cancel|continue|clear|ok\n"
+        "  config style|brightness|standby-brightness|standby-time|shunt VALUE\n"
+        "  calibrate voltage|current|temperature FACTOR\n"
+        "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
+        "  zero-current | clear-data | factory-reset --yes\n"
+        "  flash FILE.bin\n"
+        "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
+        "2 bad usage or bad input, 3 no instrument found.\n");
+}
+
+int CliRunner::run(const QStringList &arguments)
+{
+    CliOutput out(m_out, m_err, m_errTerminal);
+    QStringList args = arguments;
+    DeviceOptions::Choice choice;
+    QString error;
+    auto badUsage = [&](const QString &message) {
+        out.message(message + QStringLiteral(" (usb-tester-cli --help shows the usage)"));
+        return int(CliExit::BadUsage);
+    };
+    if (!DeviceOptions::extract(args, &choice, &error))
+        return badUsage(error);
+    if (choice.help) {
+        std::fputs(qPrintable(usage()), m_out);
+        return CliExit::Done;
+    }
+    CliOptions::Global global;
+    if (!CliOptions::parseGlobal(args, &global, &error))
+        return badUsage(error);
+    out.setJson(global.json);
+
+    // The device goes after the session that holds its handles.
+    DeviceSession device;
+    InstrumentSession session;
+    session.setAddress(global.address);
+    session.setTimeoutMs(global.timeoutMs);
+    std::unique_ptr<CliCommand> command = makeCommand(global, out, session, &error);
+    if (!command)
+        return badUsage(error);
+
+    if (!device.install(choice, &error)) {
+        out.message(error);
+        return CliExit::Failed;
+    }
+    if (!session.open()) {
+        session.close();
+        out.message(choice.kind == DeviceOptions::Choice::Kind::Socket
+                        ? QStringLiteral("no instrument found at %1").arg(choice.socketPath)
+                        : QStringLiteral("no instrument found"));
+        return CliExit::NoInstrument;
+    }
+
+    QEventLoop loop;
+    int code = CliExit::Failed;
+    connect(command.get(), &CliCommand::finished, &loop, [&](int c) {
+        code = c;
+        loop.quit();
+    });
+    connect(&session, &InstrumentSession::lost, command.get(), &CliCommand::instrumentLost);
+    m_command = command.get();
+    command->start();
+    if (m_interruptPending && !command->isFinished())
+        command->interrupt();
+    if (!command->isFinished())
+        loop.exec();
+    m_command = nullptr;
+    session.close();
+    return code;
+}
+
+void CliRunner::interrupt()
+{
+    if (m_command && !m_command->isFinished())
+        m_command->interrupt();
+    else
+        m_interruptPending = true;
+}

@@ -1,0 +1,212 @@
+#include "instrumentsession.h"
+
+#include "commandframe.h"
+#include "devicemodel.h"
+#include "framesender.h"
+#include "hidbackend.h"
+
+namespace {
+
+// How often a wait looks for answers, and asks again for missing ones.
+constexpr int PumpMs = 20;
+constexpr int ResendMs = 500;
+
+} // namespace
+
+InstrumentSession::InstrumentSession(QObject *parent) : QObject(parent), m_poll(m_state)
+{
+    m_pumpTimer.setInterval(PumpMs);
+    m_resendTimer.setInterval(ResendMs);
+    m_deadline.setSingleShot(true);
+    connect(&m_pumpTimer, &QTimer::timeout, this, &InstrumentSession::pump);
+    connect(&m_resendTimer, &QTimer::timeout, this, [this] { requestFor(m_wait); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { finishWait(false); });
+    connect(&m_poll, &PollCycle::sampleTick, this, [this] {
+        if (m_polling)
+            emit sampleTick();
+    });
+}
+
+InstrumentSession::~InstrumentSession()
+{
+    close();
+}
+
+bool InstrumentSession::open()
+{
+    m_link = std::make_unique<DeviceLink>();
+    connect(m_link.get(), &DeviceLink::linkLost, this, [this] {
+        m_connected = false;
+        // Answers owed by the lost instrument never come.
+        m_parametersOutstanding = m_measurementsOutstanding = 0;
+        emit lost();
+    });
+    connect(m_link.get(), &DeviceLink::mainHandleOpened, this, [this] {
+        const bool again = m_link && !m_connected && m_everConnected;
+        m_connected = true;
+        m_everConnected = true;
+        if (again)
+            emit reconnected();
+    });
+    connect(m_link.get(), &DeviceLink::pollTick, this, [this] {
+        if (!m_polling)
+            return;
+        const PollCycle::Tick t = m_poll.pollTick(handle());
+        if (t.sent == PollCycle::Request::Parameters && t.writeResult == hid::ReportSize)
+            ++m_parametersOutstanding;
+        else if (t.sent == PollCycle::Request::Measurements && t.writeResult == hid::ReportSize)
+            ++m_measurementsOutstanding;
+    });
+    connect(m_link.get(), &DeviceLink::readTick, this, [this] {
+        if (m_polling)
+            readReports();
+    });
+    m_link->start();
+    return m_connected && handle() != nullptr;
+}
+
+void InstrumentSession::close()
+{
+    cancelWait();
+    m_polling = false;
+    if (m_link) {
+        m_link->shutdown();
+        m_link.reset();
+    }
+    m_connected = false;
+}
+
+hid::Handle *InstrumentSession::handle() const
+{
+    return m_link ? m_link->mainHandle() : nullptr;
+}
+
+QString InstrumentSession::product() const
+{
+    return m_link ? m_link->productText() : QString();
+}
+
+QString InstrumentSession::model() const
+{
+    return DeviceModel::modelWord(product());
+}
+
+QString InstrumentSession::version() const
+{
+    return product().section(QLatin1Char(' '), 1, 1);
+}
+
+quint8 InstrumentSession::deviceClass() const
+{
+    return DeviceModel::classOf(model());
+}
+
+bool InstrumentSession::send(const QByteArray &frame)
+{
+    return sendFrame(handle(), frame) == hid::ReportSize;
+}
+
+int InstrumentSession::readReports()
+{
+    hid::Handle *h = handle();
+    if (!h)
+        return 0;
+    unsigned char buffer[hid::ReportSize];
+    int whole = 0;
+    for (int i = 0; i < PollCycle::MaxReadsPerTick; ++i) {
+        const int n = h->read(buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        if (n < hid::ReportSize)
+            continue;
+        ++whole;
+        const Report::Outcome outcome = decodeReport(buffer, hid::ReportSize, m_state);
+        if (outcome == Report::Outcome::Parameters) {
+            ++m_parametersSeen;
+            m_parametersOutstanding = qMax(0, m_parametersOutstanding - 1);
+            if (m_waiting) {
+                if (m_skipParameters > 0)
+                    --m_skipParameters;
+                else
+                    ++m_freshParameters;
+            }
+        } else if (outcome == Report::Outcome::Measurements) {
+            ++m_measurementsSeen;
+            m_measurementsOutstanding = qMax(0, m_measurementsOutstanding - 1);
+            if (m_waiting) {
+                if (m_skipMeasurements > 0)
+                    --m_skipMeasurements;
+                else
+                    ++m_freshMeasurements;
+            }
+        }
+        emit reportDecoded(outcome);
+        if (m_waiting && (!m_wait.parameters || m_freshParameters > 0) &&
+            (!m_wait.measurements || m_freshMeasurements > 0) &&
+            (!m_wait.satisfied || m_wait.satisfied()))
+            finishWait(true);
+    }
+    return whole;
+}
+
+void InstrumentSession::startPolling()
+{
+    m_polling = true;
+}
+
+void InstrumentSession::stopPolling()
+{
+    m_polling = false;
+}
+
+void InstrumentSession::requestFor(const Wait &w)
+{
+    if (w.parameters && send(CommandFrame::parameterPoll(m_state.busAddress)))
+        ++m_parametersOutstanding;
+    if (w.measurements && send(CommandFrame::measurementPoll(m_state.busAddress)))
+        ++m_measurementsOutstanding;
+}
+
+void InstrumentSession::await(const Wait &wait, std::function<void(bool)> done)
+{
+    cancelWait();
+    m_wait = wait;
+    m_done = std::move(done);
+    m_waiting = true;
+    m_skipParameters = m_parametersOutstanding;
+    m_skipMeasurements = m_measurementsOutstanding;
+    m_freshParameters = m_freshMeasurements = 0;
+    requestFor(m_wait);
+    m_pumpTimer.start();
+    m_resendTimer.start();
+    m_deadline.start(m_timeoutMs);
+}
+
+void InstrumentSession::cancelWait()
+{
+    m_waiting = false;
+    m_pumpTimer.stop();
+    m_resendTimer.stop();
+    m_deadline.stop();
+    m_done = nullptr;
+}
+
+void InstrumentSession::pump()
+{
+    readReports();
+}
+
+void InstrumentSession::finishWait(bool ok)
+{
+    if (!m_waiting)
+        return;
+    std::function<void(bool)> done = std::move(m_done);
+    cancelWait();
+    // The caller may start the next wait; let this read loop finish first.
+    QMetaObject::invokeMethod(
+        this, [done, ok] {
+            if (done)
+                done(ok);
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,43 @@
+// usb-tester-cli: the headless command-line tool.
+#include "clirunner.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    // SIGINT and SIGTERM are taken through a signalfd by the event loop, so
+    // they are blocked before any thread starts (threads inherit the mask).
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &mask, nullptr);
+    const int sfd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
+
+    QCoreApplication app(argc, argv);
+    // The core layers' debug lines are for the window's developers, not for scripts.
+    if (qEnvironmentVariableIsEmpty("USB_TESTER_CLI_DEBUG"))
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+
+    CliRunner runner(stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (sfd >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(sfd, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, &runner, [sfd, &runner] {
+            signalfd_siginfo info;
+            while (::read(sfd, &info, sizeof info) == sizeof info)
+                runner.interrupt();
+        });
+    }
+    const int code = runner.run(app.arguments());
+    notifier.reset();
+    if (sfd >= 0)
+        ::close(sfd);
+    return code;
+}

@@ -1,0 +1,322 @@
+// Commands that only look: list, read and watch.
+#include "clicommand.h"
+
+#include "busscan.h"
+#include "devicemodel.h"
+#include "hidbackend.h"
+#include "readingformat.h"
+#include "samplestore.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QJsonArray>
+
+namespace {
+
+using CliOptions::CommandArgs;
+using Record = MeasurementRecord;
+
+QString className(quint8 deviceClass)
+{
+    switch (deviceClass) {
+    case DeviceModel::ElectronicLoad:
+        return QStringLiteral("electronic load");
+    case DeviceModel::PowerTester:
+        return QStringLiteral("power tester");
+    default:
+        return QStringLiteral("unknown model");
+    }
+}
+
+QJsonObject measurementJson(const InstrumentSession &s)
+{
+    const Record &r = s.record();
+    QJsonObject o;
+    o[QStringLiteral("voltage_v")] = jsonNumber(r.voltage);
+    o[QStringLiteral("current_a")] = jsonNumber(r.current);
+    o[QStringLiteral("power_w")] = jsonNumber(r.power);
+    o[QStringLiteral("resistance_ohm")] = jsonNumber(r.resistance);
+    o[QStringLiteral("energy_wh")] = jsonNumber(r.energy);
+    o[QStringLiteral("capacity_mah")] = jsonNumber(r.capacity);
+    o[QStringLiteral("cpu_temp_c")] = jsonNumber(r.cpuTemp);
+    // An absent probe has no temperature.
+    o[QStringLiteral("probe_temp_c")] = r.ntcTemp < ReadingFormat::NtcAbsentBelow
+                                            ? QJsonValue(QJsonValue::Null)
+                                            : QJsonValue(jsonNumber(r.ntcTemp));
+    o[QStringLiteral("mos_temp_c")] = jsonNumber(r.mosTemp);
+    o[QStringLiteral("fan_rpm")] = jsonNumber(r.fanSpeed);
+    return o;
+}
+
+// list: the instruments on USB and on the bus of the one opened.
+class ListCommand : public CliCommand
+{
+public:
+    using CliCommand::CliCommand;
+
+    void start() override
+    {
+        const QList<hid::DeviceInfo> usb =
+            hid::backend().enumerate(hid::InstrumentVendorId, hid::InstrumentProductId);
+        if (!m_out.json()) {
+            m_out.line(QStringLiteral("On USB: %1 instrument(s)").arg(usb.size()));
+            for (const hid::DeviceInfo &d : usb)
+                m_out.line(QStringLiteral("  %1  serial %2  %3")
+                               .arg(d.product, d.serialNumber.left(6), d.path));
+        }
+        m_scan = std::make_unique<BusScan>(m_session.state());
+        my_thread *pacer = m_session.link().scanWorker();
+        connect(pacer, &my_thread::ThreadSendData_Signal, this,
+                [this](qint16 address) { m_scan->probe(m_session.handle(), address); });
+        connect(pacer, &my_thread::ThreadRecvData_Signal, this,
+                [this] { m_scan->readAnswers(m_session.handle()); });
+        connect(pacer, &my_thread::ThreadShowData_Signal, this, &ListCommand::show);
+        m_scan->begin();
+        if (!m_session.link().startScan())
+            fail(QStringLiteral("a bus scan is already running"));
+    }
+
+private:
+    void show()
+    {
+        DeviceLink &link = m_session.link();
+        const DeviceListPlan plan = m_scan->finish(link.productText(), link.manufacturerText(),
+                                                   link.serialNumberText());
+        if (!m_out.json())
+            m_out.line(QStringLiteral("On the bus of %1 (%2):")
+                           .arg(link.productText(), className(m_session.deviceClass())));
+        for (const DeviceEntryPlan &e : plan.entries) {
+            const QString role = e.master ? QStringLiteral("master") : QStringLiteral("slave");
+            if (m_out.json()) {
+                QJsonObject o;
+                o[QStringLiteral("address")] = e.address;
+                o[QStringLiteral("role")] = role;
+                o[QStringLiteral("index")] = e.indexNumber;
+                o[QStringLiteral("model")] = plan.model;
+                o[QStringLiteral("version")] = plan.version;
+                o[QStringLiteral("serial")] = plan.shortSerial;
+                o[QStringLiteral("class")] = className(m_session.deviceClass());
+                m_out.object(o);
+            } else {
+                m_out.line(QStringLiteral("  address %1  %2 %3  %4 %5  serial %6")
+                               .arg(e.address, 3)
+                               .arg(role, -6)
+                               .arg(e.indexNumber, 2)
+                               .arg(plan.model, plan.version, plan.shortSerial));
+            }
+        }
+        finish(CliExit::Done);
+    }
+
+    std::unique_ptr<BusScan> m_scan;
+};
+
+// read: one parameter and one measurement report, every field with its unit.
+class ReadCommand : public CliCommand
+{
+public:
+    using CliCommand::CliCommand;
+
+    void start() override
+    {
+        InstrumentSession::Wait both;
+        both.parameters = both.measurements = true;
+        m_session.await(both, [this](bool ok) {
+            if (!ok)
+                return fail(QStringLiteral("the instrument at address %1 did not answer within %2")
+                                .arg(m_session.address())
+                                .arg(timeoutText()));
+            m_out.json() ? printJson() : printText();
+            finish(CliExit::Done);
+        });
+    }
+
+private:
+    void printJson()
+    {
+        const Record &r = m_session.record();
+        QJsonObject o = measurementJson(m_session);
+        o[QStringLiteral("model")] = m_session.model();
+        o[QStringLiteral("version")] = m_session.version();
+        o[QStringLiteral("address")] = m_session.address();
+        o[QStringLiteral("class")] = className(m_session.deviceClass());
+        o[QStringLiteral("running")] = m_session.state().running;
+        o[QStringLiteral("mode")] = r.workMode;
+        o[QStringLiteral("mode_name")] = modeName(r.workMode, m_session.deviceClass());
+        o[QStringLiteral("set_value")] = jsonNumber(r.setValue);
+        o[QStringLiteral("set_value_unit")] = ReadingFormat::workMode(r.workMode, 0).unit;
+        o[QStringLiteral("cutoff_v")] = jsonNumber(r.cutoffVoltage);
+        o[QStringLiteral("full_voltage_v")] = jsonNumber(r.fullVoltage);
+        o[QStringLiteral("full_current_a")] = jsonNumber(r.fullCurrent);
+        o[QStringLiteral("time_limit_h")] = r.timeLimitHours;
+        o[QStringLiteral("time_limit_min")] = r.timeLimitMinutes;
+        o[QStringLiteral("over_current_a")] = jsonNumber(r.overCurrent);
+        o[QStringLiteral("over_power_w")] = jsonNumber(r.overPower);
+        o[QStringLiteral("probe_over_temp_c")] = jsonNumber(r.ntcOverTemp);
+        o[QStringLiteral("mos_over_temp_c")] = jsonNumber(r.mosOverTemp);
+        o[QStringLiteral("voltage_calibration")] = jsonNumber(r.voltCalibration);
+        o[QStringLiteral("current_calibration")] = jsonNumber(r.currCalibration);
+        o[QStringLiteral("temperature_calibration")] = jsonNumber(r.tempCalibration);
+        o[QStringLiteral("style")] = r.languageStyle;
+        o[QStringLiteral("brightness")] = r.workBrightness;
+        o[QStringLiteral("standby_brightness")] = r.standbyBrightness;
+        o[QStringLiteral("standby_time")] = r.standbyTime;
+        if (r.promptCountdown && r.promptChoiceCount) {
+            o[QStringLiteral("prompt_countdown_s")] = r.promptCountdown;
+            o[QStringLiteral("prompt_choices")] = r.promptChoiceCount;
+            o[QStringLiteral("prompt_selection")] = r.promptSelection;
+        }
+        m_out.object(o);
+    }
+
+    void row(const QString &name, const QString &value, const QString &unit = QString())
+    {
+        m_out.line(QStringLiteral("%1 %2%3")
+                       .arg(name, -22)
+                       .arg(value, unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
+    }
+
+    void printText()
+    {
+        namespace F = ReadingFormat;
+        const Record &r = m_session.record();
+        const quint8 cls = m_session.deviceClass();
+        const F::WorkMode mode = F::workMode(r.workMode, cls);
+        m_out.line(QStringLiteral("%1 at bus address %2, %3")
+                       .arg(m_session.product())
+                       .arg(m_session.address())
+                       .arg(className(cls)));
+        row(QStringLiteral("Mode"), QStringLiteral("%1 (%2)").arg(modeName(r.workMode, cls)).arg(r.workMode));
+        row(QStringLiteral("Running"), m_session.state().running ? QStringLiteral("yes") : QStringLiteral("no"));
+        row(QStringLiteral("Voltage"), F::voltage(r.voltage), QStringLiteral("V"));
+        row(QStringLiteral("Current"), F::current(r.current), QStringLiteral("A"));
+        row(QStringLiteral("Power"), F::power(r.power), QStringLiteral("W"));
+        row(QStringLiteral("Resistance"), F::resistance(r.resistance), QStringLiteral("Ω"));
+        row(QStringLiteral("Energy"), F::energy(r.energy), QStringLiteral("Wh"));
+        row(QStringLiteral("Capacity"), F::capacity(r.capacity), QStringLiteral("mAh"));
+        row(QStringLiteral("CPU temperature"), F::cpuTemperature(r.cpuTemp), QStringLiteral("°C"));
+        const QString ntc = F::ntcTemperature(r.ntcTemp);
+        row(QStringLiteral("Probe temperature"), ntc, ntc == F::ntcAbsentText() ? QString() : QStringLiteral("°C"));
+        row(QStringLiteral("MOS temperature"), F::mosTemperature(r.mosTemp), QStringLiteral("°C"));
+        row(QStringLiteral("Fan speed"), F::fanSpeed(r.fanSpeed), QStringLiteral("rpm"));
+        if (mode.known)
+            row(QStringLiteral("Set value ") + mode.caption, F::setValue(r.workMode, r.setValue), mode.unit);
+        row(QStringLiteral("Cut-off voltage"), F::cutoffVoltage(r.cutoffVoltage), QStringLiteral("V"));
+        row(QStringLiteral("Full-charge voltage"), F::fullVoltage(r.fullVoltage), QStringLiteral("V"));
+        row(QStringLiteral("Full-charge current"), F::fullCurrent(r.fullCurrent), QStringLiteral("A"));
+        if (cls == DeviceModel::PowerTester) {
+            row(QStringLiteral("Shunt size"), shuntText(r.timeLimitHours));
+        } else {
+            row(QStringLiteral("Time limit"), F::twoDigits(r.timeLimitHours) + QStringLiteral(":") +
+                                                  F::twoDigits(r.timeLimitMinutes), QStringLiteral("h:min"));
+        }
+        row(QStringLiteral("Over-current threshold"), F::overCurrent(r.overCurrent), QStringLiteral("A"));
+        row(QStringLiteral("Over-power threshold"), F::overPower(r.overPower), QStringLiteral("W"));
+        row(QStringLiteral("Probe over-temperature"), F::ntcOverTemperature(r.ntcOverTemp), QStringLiteral("°C"));
+        row(QStringLiteral("MOS over-temperature"), F::mosOverTemperature(r.mosOverTemp), QStringLiteral("°C"));
+        row(QStringLiteral("Calibration factors"),
+            QStringLiteral("voltage %1, current %2, temperature %3")
+                .arg(F::calibrationFactor(r.voltCalibration), F::calibrationFactor(r.currCalibration),
+                     F::calibrationFactor(r.tempCalibration)));
+        row(QStringLiteral("Display"),
+            QStringLiteral("style %1, brightness %2, standby brightness %3, standby after %4")
+                .arg(r.languageStyle)
+                .arg(r.workBrightness)
+                .arg(r.standbyBrightness)
+                .arg(r.standbyTime));
+        if (r.promptCountdown && r.promptChoiceCount)
+            row(QStringLiteral("Prompt"), QStringLiteral("%1 choices, %2 selected, %3 s left")
+                                              .arg(r.promptChoiceCount)
+                                              .arg(r.promptSelection)
+                                              .arg(r.promptCountdown));
+    }
+};
+
+// watch: a line of readings a second, at the window's poll cadence.
+class WatchCommand : public CliCommand
+{
+public:
+    WatchCommand(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s, qint64 count)
+        : CliCommand(g, out, s), m_count(count)
+    {
+    }
+
+    void start() override
+    {
+        connect(&m_session, &InstrumentSession::sampleTick, this, &WatchCommand::tick);
+        m_session.startPolling();
+        m_silence.start();
+    }
+
+    void interrupt() override { finish(CliExit::Done); }
+    void instrumentLost() override
+    {
+        m_out.message(QStringLiteral("the instrument is gone; waiting for it to come back"));
+    }
+
+private:
+    void tick()
+    {
+        if (!m_session.haveMeasurements()) {
+            if (m_silence.elapsed() > m_global.timeoutMs)
+                fail(QStringLiteral("the instrument did not answer within %1").arg(timeoutText()));
+            return;
+        }
+        namespace F = ReadingFormat;
+        const Record &r = m_session.record();
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (m_out.json()) {
+            QJsonObject o = measurementJson(m_session);
+            o.insert(QStringLiteral("time"), SampleStore::timeText(now));
+            o.insert(QStringLiteral("running"), m_session.state().running);
+            m_out.object(o);
+        } else {
+            m_out.line(QStringLiteral("%1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  %7 °C  %8")
+                           .arg(QDateTime::fromMSecsSinceEpoch(now).toString(QStringLiteral("hh:mm:ss")),
+                                F::voltage(r.voltage), F::current(r.current), F::power(r.power),
+                                F::energy(r.energy), F::capacity(r.capacity), F::ntcTemperature(r.ntcTemp),
+                                m_session.state().running ? QStringLiteral("running")
+                                                          : QStringLiteral("stopped")));
+        }
+        if (m_count > 0 && ++m_lines >= m_count)
+            finish(CliExit::Done);
+    }
+
+    qint64 m_count;
+    qint64 m_lines = 0;
+    QElapsedTimer m_silence;
+};
+
+} // namespace
+
+std::unique_ptr<CliCommand> makeReadCommand(const CliOptions::Global &g, CliOutput &out,
+                                            InstrumentSession &s, QString *error)
+{
+    CommandArgs a;
+    if (g.command == QLatin1String("list") || g.command == QLatin1String("read")) {
+        if (!CliOptions::parseCommandArgs(g.args, {}, {}, &a, error))
+            return nullptr;
+        if (!a.positional.isEmpty()) {
+            *error = QStringLiteral("%1 takes no arguments").arg(g.command);
+            return nullptr;
+        }
+        if (g.command == QLatin1String("list"))
+            return std::make_unique<ListCommand>(g, out, s);
+        return std::make_unique<ReadCommand>(g, out, s);
+    }
+    if (g.command == QLatin1String("watch")) {
+        if (!CliOptions::parseCommandArgs(g.args, {}, {"--count"}, &a, error))
+            return nullptr;
+        if (!a.positional.isEmpty()) {
+            *error = QStringLiteral("usage: usb-tester-cli watch [--count N]");
+            return nullptr;
+        }
+        int count = 0;
+        if (a.hasValue(QStringLiteral("--count")) &&
+            !CliOptions::parseInteger(a.value(QStringLiteral("--count")), 1, 100000000,
+                                      QStringLiteral("--count"), &count, error))
+            return nullptr;
+        return std::make_unique<WatchCommand>(g, out, s, count);
+    }
+    return nullptr;
+}

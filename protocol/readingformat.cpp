@@ -1,0 +1,145 @@
+#include "readingformat.h"
+
+#include <QCoreApplication>
+
+namespace ReadingFormat {
+
+namespace {
+
+// The window's translator finds these under the context "ReadingFormat".
+QString tr(const char *source)
+{
+    return QCoreApplication::translate("ReadingFormat", source);
+}
+
+} // namespace
+
+QString fixed(double value, int width, int decimals)
+{
+    // Qt puts the sign before the zeros when the fill character is '0'.
+    return QStringLiteral("%1").arg(value, width, 'f', decimals, QLatin1Char('0'));
+}
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString voltage(float v) { return fixed(double(v), 7, 2); }
+QString current(float a) { return fixed(double(a), 7, 3); }
+QString power(float w) { return fixed(double(w), 7, 2); }
+QString resistance(float ohm) { return fixed(double(ohm), 7, 2); }
+QString energy(float wh) { return fixed(double(wh), 7, 1); }
+QString capacity(float mah) { return fixed(double(mah), 6, 0); }
+QString cpuTemperature(float c) { return fixed(double(c), 4, 1); }
+QString mosTemperature(float c) { return fixed(double(c), 4, 1); }
+QString fanSpeed(float rpm) { return fixed(double(rpm), 4, 0); }
+
+QString ntcAbsentText()
+{
+    return QStringLiteral("--.-");
+}
+
+QString ntcTemperature(float c)
+{
+    return c < NtcAbsentBelow ? ntcAbsentText() : fixed(double(c), 4, 1);
+}
+
+QString fullCurrent(float a) { return fixed(double(a), 5, 2); }
+QString fullVoltage(float v) { return fixed(double(v), 5, 1); }
+QString cutoffVoltage(float v) { return fixed(double(v), 5, 1); }
+QString overCurrent(float a) { return fixed(double(a), 5, 2); }
+QString overPower(float w) { return fixed(double(w), 4, 0); }
+QString ntcOverTemperature(float c) { return fixed(double(c), 3, 0); }
+QString mosOverTemperature(float c) { return fixed(double(c), 3, 0); }
+
+QString calibrationFactor(float factor)
+{
+    return QString::number(double(factor), 'f', 3);
+}
+
+int calibrationSliderValue(float factor)
+{
+    return int(1000.0f * factor);
+}
+
+WorkMode workMode(quint8 mode, quint8 deviceClass)
+{
+    WorkMode m;
+    if (mode > 9)
+        return m;
+    m.known = true;
+    m.setValueWidth = 7;
+    m.setValueDecimals = 4;
+    m.captionChanges = true;
+    m.caption = QStringLiteral("Is:");
+    m.unit = QStringLiteral("A");
+    m.titleTarget = TitleTarget::DisplayTitle;
+    switch (mode) {
+    case 0:
+        if (deviceClass == 1) {
+            m.title = tr("恒电流模式");
+        } else if (deviceClass == 4) {
+            m.title = tr("数据图表展示");
+        } else {
+            m.titleTarget = TitleTarget::None;
+        }
+        break;
+    case 1:
+        m.title = tr("恒电压模式");
+        m.caption = QStringLiteral("Vs:");
+        m.unit = QStringLiteral("V");
+        m.setValueWidth = 6;
+        m.setValueDecimals = 2;
+        break;
+    case 2:
+        m.title = tr("恒电阻模式");
+        m.caption = QStringLiteral("Rs:");
+        m.unit = QStringLiteral("Ω");
+        m.setValueDecimals = 2;
+        break;
+    case 3:
+        m.title = tr("恒功率模式");
+        m.caption = QStringLiteral("Ps:");
+        m.unit = QStringLiteral("W");
+        m.setValueWidth = 6;
+        m.setValueDecimals = 1;
+        break;
+    case 4:
+        m.titleTarget = TitleTarget::SixTitle;
+        m.title = tr("测内阻");
+        break;
+    case 5:
+        m.titleTarget = TitleTarget::SixTitle;
+        m.title = tr("测电源");
+        break;
+    case 6:
+        m.titleTarget = TitleTarget::SixTitle;
+        m.title = tr("测线组");
+        break;
+    case 7:
+        m.title = tr("充放充");
+        break;
+    case 8:
+        m.title = tr("充放充放充");
+        break;
+    case 9:
+        m.titleTarget = TitleTarget::SixTitle;
+        m.title = tr("充放电循环测试");
+        m.captionChanges = false;
+        m.caption.clear();
+        m.unit.clear();
+        break;
+    }
+    return m;
+}
+
+QString setValue(quint8 mode, float value)
+{
+    const WorkMode m = workMode(mode, 0);
+    if (!m.known)
+        return QString();
+    return fixed(double(value), m.setValueWidth, m.setValueDecimals);
+}
+
+} // namespace ReadingFormat
