@@ -3,12 +3,25 @@
 #include "framelesshelper.h"
 #include "homemenu.h"
 
+#include "busscan.h"
+#include "deviceinfoui.h"
+#include "measurementrecord.h"
+#include "pollcycle.h"
+#include "samplestore.h"
+
 #include <QByteArray>
 #include <QDialog>
 
 class MainDialogUi;
 class QAbstractButton;
 class QTranslator;
+class DeviceLink;
+class RealTimeChart;
+class customcoordinates;
+class ChartMenu;
+class DataExport;
+class FirmwareUpgrade;
+class CDPopTips;
 
 namespace hid {
 class Handle;
@@ -45,8 +58,8 @@ public:
     hid::Handle *mainHandle() const { return m_mainHandle; }
 
     // Bus address put into every command frame.
-    unsigned char busAddress() const { return m_busAddress; }
-    void setBusAddress(unsigned char address) { m_busAddress = address; }
+    unsigned char busAddress() const { return m_state.busAddress; }
+    void setBusAddress(unsigned char address) { m_state.busAddress = address; }
 
     // 0 none, 1 electronic load, 4 power tester.
     unsigned char getDeviceClass() const { return deviceClass; }
@@ -90,6 +103,17 @@ private slots:
     void on_btnMenu_Close_clicked();
     void on_disp_btn_title_clicked();
 
+    // ---- Link, polling, bus scan, chart, export, upgrade (integration; maindialog_link.cpp,
+    // maindialog_scan.cpp, maindialog_chart.cpp, maindialog_upgrade.cpp) ----
+    // ---- end link block ----
+
+    // ---- Readings, discharge control, settings pages (maindialog_disp.cpp,
+    // maindialog_control.cpp, maindialog_settings.cpp) ----
+    // ---- end readings block ----
+
+    // ---- Language (maindialog_lang.cpp) ----
+    // ---- end language block ----
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -120,6 +144,29 @@ private:
     bool m_closing = false;
 
     hid::Handle *m_mainHandle = nullptr;
-    unsigned char m_busAddress = 0x01;
     unsigned char deviceClass = 0;
+
+    // The instrument as the decoder last saw it, the poll/read cycle, the bus
+    // scan, the device list and every sample of the run.
+    InstrumentState m_state;
+    PollCycle m_poll{m_state};
+    BusScan m_scan{m_state};
+    DeviceList m_devices;
+    SampleStore m_store;
+
+    // ---- Link, polling, bus scan, chart, export, upgrade members ----
+    DeviceLink *m_link = nullptr;
+    RealTimeChart *m_chart = nullptr;
+    customcoordinates *m_custom = nullptr;
+    ChartMenu *m_chartMenu = nullptr;
+    DataExport *m_dataExport = nullptr;
+    FirmwareUpgrade *m_upgrade = nullptr;
+    // ---- end link members ----
+
+    // ---- Readings, discharge control, settings members ----
+    CDPopTips *m_popTips = nullptr;
+    // ---- end readings members ----
+
+    // ---- Language members ----
+    // ---- end language members ----
 };

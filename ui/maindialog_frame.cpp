@@ -30,5 +30,5 @@ bool MainDialog::sendFrame(const QByteArray &frame)
 
 void MainDialog::send_command(unsigned char code)
 {
-    sendFrame(CommandFrame::plain(m_busAddress, code));
+    sendFrame(CommandFrame::plain(busAddress(), code));
 }
