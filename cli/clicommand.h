@@ -5,7 +5,6 @@
 #include "instrumentsession.h"
 
 #include <QObject>
-
 #include <memory>
 
 // Exit status of the tool.

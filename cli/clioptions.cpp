@@ -1,7 +1,6 @@
 #include "clioptions.h"
 
 #include <QRegularExpression>
-
 #include <cmath>
 
 namespace CliOptions {
@@ -47,7 +46,8 @@ bool parseGlobal(const QStringList &args, Global *global, QString *error)
                               ? v.mid(2).toInt(&ok, 16)
                               : v.toInt(&ok, 10);
             if (!ok || n < 0 || n > 255) {
-                *error = QStringLiteral("--address takes a bus address 0 to 255, not \"%1\"").arg(v);
+                *error =
+                    QStringLiteral("--address takes a bus address 0 to 255, not \"%1\"").arg(v);
                 return false;
             }
             g.address = quint8(n);
@@ -115,7 +115,10 @@ QString formatDuration(qint64 seconds)
     const int m = int(seconds / 60 % 60);
     const int s = int(seconds % 60);
     if (h > 0)
-        return QStringLiteral("%1h%2m%3s").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1h%2m%3s")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     if (m > 0)
         return QStringLiteral("%1m%2s").arg(m).arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1s").arg(s);
@@ -163,7 +166,11 @@ bool parseInteger(const QString &text, int min, int max, const QString &what, in
         return false;
     }
     if (v < min || v > max) {
-        *error = QStringLiteral("%1 must lie between %2 and %3, not %4").arg(what).arg(min).arg(max).arg(text);
+        *error = QStringLiteral("%1 must lie between %2 and %3, not %4")
+                     .arg(what)
+                     .arg(min)
+                     .arg(max)
+                     .arg(text);
         return false;
     }
     *value = v;

@@ -11,10 +11,10 @@ struct Global
 {
     bool json = false;
     bool addressGiven = false;
-    quint8 address = 0x01;   // the master's usual address
+    quint8 address = 0x01; // the master's usual address
     int timeoutMs = 5000;
     QString command;
-    QStringList args;        // what follows the command
+    QStringList args; // what follows the command
 };
 
 // Takes --address, --json and --timeout from anywhere in args (device options
@@ -40,7 +40,7 @@ bool parseInteger(const QString &text, int min, int max, const QString &what, in
 struct CommandArgs
 {
     QStringList positional;
-    QStringList flags;                 // given flags, e.g. "--always"
+    QStringList flags;                     // given flags, e.g. "--always"
     QList<QPair<QString, QString>> values; // given options with their values
     bool has(const QString &flag) const { return flags.contains(flag); }
     QString value(const QString &option) const;

@@ -2,7 +2,6 @@
 
 #include <QJsonObject>
 #include <QString>
-
 #include <cstdio>
 
 // Where the tool writes: results on standard output (text lines, or one JSON

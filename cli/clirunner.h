@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QStringList>
-
 #include <cstdio>
 
 class CliCommand;

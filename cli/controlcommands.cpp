@@ -1,7 +1,6 @@
 // Commands that change the instrument: each sends its frames, then waits for
 // a fresh report that shows the change.
 #include "clicommand.h"
-
 #include "commandframe.h"
 #include "devicemodel.h"
 #include "readingformat.h"
@@ -39,7 +38,8 @@ struct ChangePlan
 class ChangeCommand : public CliCommand
 {
 public:
-    ChangeCommand(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s, ChangePlan plan)
+    ChangeCommand(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s,
+                  ChangePlan plan)
         : CliCommand(g, out, s), m_plan(std::move(plan))
     {
     }
@@ -105,7 +105,8 @@ ChangePlan floatSetting(InstrumentSession &s, unsigned char code, double value, 
                         float Record::*field, std::function<QString(float)> text)
 {
     return parameterSetting(
-        s, [code, value](quint8 a) { return Frames{CommandFrame::withFloat(a, code, float(value))}; },
+        s,
+        [code, value](quint8 a) { return Frames{CommandFrame::withFloat(a, code, float(value))}; },
         what, [field, value](const Record &r) { return sameFloat(r.*field, value); },
         [field, text](const Record &r) { return text(r.*field); });
 }
@@ -160,7 +161,9 @@ ChangePlan modePlan(InstrumentSession &s, const ModeWord &w)
         s, [code](quint8 a) { return Frames{CommandFrame::plain(a, code)}; },
         QStringLiteral("Mode"), [mode](const Record &r) { return r.workMode == mode; },
         [&s](const Record &r) {
-            return QStringLiteral("%1 (%2)").arg(modeName(r.workMode, s.deviceClass())).arg(r.workMode);
+            return QStringLiteral("%1 (%2)")
+                .arg(modeName(r.workMode, s.deviceClass()))
+                .arg(r.workMode);
         });
 }
 
@@ -182,7 +185,9 @@ ChangePlan runPlan(InstrumentSession &s, bool run)
         p.notConfirmed = [] { return QStringLiteral("the instrument did not start running"); };
     } else {
         p.confirm.satisfied = [&s] { return !s.state().running && !promptShowing(s.record()); };
-        p.confirmed = [] { return QStringLiteral("The load is stopped, confirmed by the instrument."); };
+        p.confirmed = [] {
+            return QStringLiteral("The load is stopped, confirmed by the instrument.");
+        };
         p.notConfirmed = [] { return QStringLiteral("the instrument did not stop"); };
     }
     return p;
@@ -228,10 +233,14 @@ ChangePlan plainCommandPlan(InstrumentSession &s, unsigned char code, const QStr
 {
     // Nothing in the reports shows these; a fresh report shows the instrument took them in.
     ChangePlan p;
-    p.frames = [&s, code](QString *, int *) { return Frames{CommandFrame::plain(s.address(), code)}; };
+    p.frames = [&s, code](QString *, int *) {
+        return Frames{CommandFrame::plain(s.address(), code)};
+    };
     p.confirm.parameters = p.confirm.measurements = true;
     p.confirmed = [done] { return done; };
-    p.notConfirmed = [] { return QStringLiteral("the instrument did not answer after the command"); };
+    p.notConfirmed = [] {
+        return QStringLiteral("the instrument did not answer after the command");
+    };
     return p;
 }
 
@@ -252,14 +261,15 @@ ChangePlan clearDataPlan(InstrumentSession &s)
     };
     p.confirmed = [&s] {
         return QStringLiteral("Data cleared, confirmed by the instrument: %1 Wh, %2 mAh.")
-            .arg(ReadingFormat::energy(s.record().energy), ReadingFormat::capacity(s.record().capacity));
+            .arg(ReadingFormat::energy(s.record().energy),
+                 ReadingFormat::capacity(s.record().capacity));
     };
     p.notConfirmed = [] { return QStringLiteral("the instrument did not clear its data"); };
     return p;
 }
 
-std::unique_ptr<CliCommand> make(const CliOptions::Global &g, CliOutput &out,
-                                 InstrumentSession &s, ChangePlan plan)
+std::unique_ptr<CliCommand> make(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s,
+                                 ChangePlan plan)
 {
     return std::make_unique<ChangeCommand>(g, out, s, std::move(plan));
 }
@@ -279,7 +289,8 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
         if (!CliOptions::parseDuration(text, &seconds, error))
             return nullptr;
         if (seconds % 60 != 0 || seconds / 60 > 255 * 60 + 59) {
-            *error = QStringLiteral("the time limit takes whole minutes up to 255h59m, not %1").arg(text);
+            *error = QStringLiteral("the time limit takes whole minutes up to 255h59m, not %1")
+                         .arg(text);
             return nullptr;
         }
         const int hours = int(seconds / 3600);
@@ -297,9 +308,9 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
                             return r.timeLimitHours == hours && r.timeLimitMinutes == minutes;
                         },
                         [](const Record &r) {
-                            return QStringLiteral("%1h%2m")
-                                .arg(ReadingFormat::twoDigits(r.timeLimitHours),
-                                     ReadingFormat::twoDigits(r.timeLimitMinutes));
+                            return QStringLiteral("%1h%2m").arg(
+                                ReadingFormat::twoDigits(r.timeLimitHours),
+                                ReadingFormat::twoDigits(r.timeLimitMinutes));
                         }));
     }
     struct Item
@@ -320,7 +331,8 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
             continue;
         double v = 0;
         // A load takes no negative amps, volts, ohms or watts.
-        if (!CliOptions::parseNumberInRange(text, 0, 1e6, QString::fromLatin1(item.word), &v, error))
+        if (!CliOptions::parseNumberInRange(text, 0, 1e6, QString::fromLatin1(item.word), &v,
+                                            error))
             return nullptr;
         std::function<QString(float)> show;
         if (item.code == CommandFrame::SetValue)
@@ -332,8 +344,9 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
             show = [](float f) { return ReadingFormat::fullCurrent(f) + QStringLiteral(" A"); };
         else
             show = [](float f) { return ReadingFormat::cutoffVoltage(f) + QStringLiteral(" V"); };
-        return make(g, out, s,
-                    floatSetting(s, item.code, v, QString::fromLatin1(item.what), item.field, show));
+        return make(
+            g, out, s,
+            floatSetting(s, item.code, v, QString::fromLatin1(item.what), item.field, show));
     }
     *error = QStringLiteral("usage: usb-tester-cli %1").arg(usage);
     return nullptr;
@@ -343,8 +356,8 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
                                        InstrumentSession &s, QString *error)
 {
     CommandArgs a;
-    const QString usage = QStringLiteral(
-        "config style|brightness|standby-brightness|standby-time|shunt VALUE");
+    const QString usage =
+        QStringLiteral("config style|brightness|standby-brightness|standby-time|shunt VALUE");
     if (!positional(g, 2, usage, &a, error))
         return nullptr;
     const QString what = a.positional.at(0);
@@ -361,11 +374,12 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
         else if (!CliOptions::parseInteger(text, 1, 4, QStringLiteral("style"), &v, error))
             return nullptr;
         return make(g, out, s,
-                    byteSetting(s,
-                                [v](quint8 addr) {
-                                    return CommandFrame::withLeadByte(addr, CommandFrame::DisplayStyle, v);
-                                },
-                                quint8(v), QStringLiteral("Display style"), &Record::languageStyle));
+                    byteSetting(
+                        s,
+                        [v](quint8 addr) {
+                            return CommandFrame::withLeadByte(addr, CommandFrame::DisplayStyle, v);
+                        },
+                        quint8(v), QStringLiteral("Display style"), &Record::languageStyle));
     }
     if (what == QLatin1String("brightness")) {
         if (!CliOptions::parseInteger(text, 1, 9, QStringLiteral("brightness"), &v, error))
@@ -378,12 +392,14 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
         // The power tester goes down to 0, the load to 1; checked once the model is known.
         if (!CliOptions::parseInteger(text, 0, 9, QStringLiteral("standby-brightness"), &v, error))
             return nullptr;
-        ChangePlan p = byteSetting(s, lowByte(CommandFrame::StandbyBrightness, v), quint8(v),
-                                   QStringLiteral("Standby brightness"), &Record::standbyBrightness);
+        ChangePlan p =
+            byteSetting(s, lowByte(CommandFrame::StandbyBrightness, v), quint8(v),
+                        QStringLiteral("Standby brightness"), &Record::standbyBrightness);
         auto frames = p.frames;
         p.frames = [&s, v, frames](QString *e, int *code) {
             if (v == 0 && s.deviceClass() != DeviceModel::PowerTester) {
-                *e = QStringLiteral("standby-brightness must lie between 1 and 9 on this instrument");
+                *e = QStringLiteral(
+                    "standby-brightness must lie between 1 and 9 on this instrument");
                 *code = CliExit::BadUsage;
                 return Frames{};
             }
@@ -410,7 +426,10 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
         }
         const quint8 code = shuntReportCode(index);
         ChangePlan p = parameterSetting(
-            s, [index](quint8 addr) { return Frames{CommandFrame::withLowByte(addr, CommandFrame::ShuntSize, index)}; },
+            s,
+            [index](quint8 addr) {
+                return Frames{CommandFrame::withLowByte(addr, CommandFrame::ShuntSize, index)};
+            },
             QStringLiteral("Shunt size"),
             [code](const Record &r) { return r.timeLimitHours == code; },
             [](const Record &r) { return shuntText(r.timeLimitHours); });
@@ -444,18 +463,26 @@ std::unique_ptr<CliCommand> makeCalibrateOrThreshold(const CliOptions::Global &g
     };
     const bool calibrate = g.command == QLatin1String("calibrate");
     static const Item calibrations[] = {
-        {"voltage", CommandFrame::VoltCalibration, &Record::voltCalibration, "Voltage calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
-        {"current", CommandFrame::CurrCalibration, &Record::currCalibration, "Current calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
-        {"temperature", CommandFrame::TempCalibration, &Record::tempCalibration, "Temperature calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
+        {"voltage", CommandFrame::VoltCalibration, &Record::voltCalibration,
+         "Voltage calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
+        {"current", CommandFrame::CurrCalibration, &Record::currCalibration,
+         "Current calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
+        {"temperature", CommandFrame::TempCalibration, &Record::tempCalibration,
+         "Temperature calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
     };
     static const Item thresholds[] = {
-        {"over-current", CommandFrame::OverCurrent, &Record::overCurrent, "Over-current threshold (A)", 0, 1e6, ReadingFormat::overCurrent},
-        {"over-power", CommandFrame::OverPower, &Record::overPower, "Over-power threshold (W)", 0, 1e6, ReadingFormat::overPower},
-        {"probe-temp", CommandFrame::NtcOverTemp, &Record::ntcOverTemp, "Probe over-temperature threshold (°C)", 0, 1000, ReadingFormat::ntcOverTemperature},
-        {"mos-temp", CommandFrame::MosOverTemp, &Record::mosOverTemp, "MOS over-temperature threshold (°C)", 0, 1000, ReadingFormat::mosOverTemperature},
+        {"over-current", CommandFrame::OverCurrent, &Record::overCurrent,
+         "Over-current threshold (A)", 0, 1e6, ReadingFormat::overCurrent},
+        {"over-power", CommandFrame::OverPower, &Record::overPower, "Over-power threshold (W)", 0,
+         1e6, ReadingFormat::overPower},
+        {"probe-temp", CommandFrame::NtcOverTemp, &Record::ntcOverTemp,
+         "Probe over-temperature threshold (°C)", 0, 1000, ReadingFormat::ntcOverTemperature},
+        {"mos-temp", CommandFrame::MosOverTemp, &Record::mosOverTemp,
+         "MOS over-temperature threshold (°C)", 0, 1000, ReadingFormat::mosOverTemperature},
     };
-    const QString usage = calibrate ? QStringLiteral("calibrate voltage|current|temperature FACTOR")
-                                    : QStringLiteral("threshold over-current|over-power|probe-temp|mos-temp VALUE");
+    const QString usage =
+        calibrate ? QStringLiteral("calibrate voltage|current|temperature FACTOR")
+                  : QStringLiteral("threshold over-current|over-power|probe-temp|mos-temp VALUE");
     CommandArgs a;
     if (!positional(g, 2, usage, &a, error))
         return nullptr;
@@ -468,7 +495,9 @@ std::unique_ptr<CliCommand> makeCalibrateOrThreshold(const CliOptions::Global &g
         if (!CliOptions::parseNumberInRange(a.positional.at(1), it->min, it->max,
                                             QString::fromLatin1(it->word), &v, error))
             return nullptr;
-        return make(g, out, s, floatSetting(s, it->code, v, QString::fromLatin1(it->what), it->field, it->show));
+        return make(
+            g, out, s,
+            floatSetting(s, it->code, v, QString::fromLatin1(it->what), it->field, it->show));
     }
     *error = QStringLiteral("usage: usb-tester-cli %1").arg(usage);
     return nullptr;
@@ -491,7 +520,8 @@ std::unique_ptr<CliCommand> makeControlCommand(const CliOptions::Global &g, CliO
         for (const ModeWord &w : modeWords())
             if (a.positional.at(0) == QLatin1String(w.word))
                 return make(g, out, s, modePlan(s, w));
-        *error = QStringLiteral("unknown mode \"%1\"; usage: usb-tester-cli %2").arg(a.positional.at(0), usage);
+        *error = QStringLiteral("unknown mode \"%1\"; usage: usb-tester-cli %2")
+                     .arg(a.positional.at(0), usage);
         return nullptr;
     }
     if (c == QLatin1String("set"))
@@ -507,7 +537,8 @@ std::unique_ptr<CliCommand> makeControlCommand(const CliOptions::Global &g, CliO
             return nullptr;
         const QString choice = a.positional.at(0);
         if (!QStringList{"cancel", "continue", "clear", "ok"}.contains(choice)) {
-            *error = QStringLiteral("unknown answer \"%1\"; usage: usb-tester-cli %2").arg(choice, usage);
+            *error = QStringLiteral("unknown answer \"%1\"; usage: usb-tester-cli %2")
+                         .arg(choice, usage);
             return nullptr;
         }
         return make(g, out, s, answerPlan(s, choice));

@@ -1,7 +1,6 @@
 // flash: the checks of image loading, then the whole upgrade through the
 // link thread, as the upgrade page runs it.
 #include "clicommand.h"
-
 #include "firmwareimage.h"
 #include "firmwareupgrade.h"
 
@@ -45,7 +44,8 @@ public:
     void interrupt() override
     {
         m_upgrade.cancel();
-        fail(QStringLiteral("interrupted; the instrument may stay in its bootloader until flashed again"));
+        fail(QStringLiteral(
+            "interrupted; the instrument may stay in its bootloader until flashed again"));
     }
 
 private:
@@ -56,9 +56,10 @@ private:
             return;
         constexpr int Width = 40;
         const int filled = value * Width / 100;
-        m_out.status(QStringLiteral("[%1%2] %3%")
-                         .arg(QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char(' ')))
-                         .arg(value, 3));
+        m_out.status(
+            QStringLiteral("[%1%2] %3%")
+                .arg(QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char(' ')))
+                .arg(value, 3));
     }
 
     // The transfer's own time, from the accepted handshake to the last byte.
@@ -112,9 +113,12 @@ private:
             m_out.object(o);
         }
         if (!ok)
-            return fail(QStringLiteral("flash failed: %1 (progress %2%)").arg(result).arg(m_upgrade.progressValue()));
+            return fail(QStringLiteral("flash failed: %1 (progress %2%)")
+                            .arg(result)
+                            .arg(m_upgrade.progressValue()));
         if (!m_out.json())
-            m_out.line(QStringLiteral("Flashed %1 bytes in %2 s (transfer %3 s, %4 KB/s); the instrument burned the image.")
+            m_out.line(QStringLiteral("Flashed %1 bytes in %2 s (transfer %3 s, %4 KB/s); the "
+                                      "instrument burned the image.")
                            .arg(m_image.size())
                            .arg(totalS, 0, 'f', 1)
                            .arg(m_transferMs / 1000.0, 0, 'f', 1)
@@ -148,7 +152,8 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &g, CliOut
     const FirmwareImage::LoadResult r = FirmwareImage::load(path);
     switch (r.status) {
     case FirmwareImage::Status::Ok:
-        return std::make_unique<FlashCommand>(g, out, s, QFileInfo(path).absoluteFilePath(), r.data);
+        return std::make_unique<FlashCommand>(g, out, s, QFileInfo(path).absoluteFilePath(),
+                                              r.data);
     case FirmwareImage::Status::OpenFailed:
         *error = QStringLiteral("cannot open the firmware file %1").arg(path);
         break;

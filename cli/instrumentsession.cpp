@@ -204,7 +204,8 @@ void InstrumentSession::finishWait(bool ok)
     cancelWait();
     // The caller may start the next wait; let this read loop finish first.
     QMetaObject::invokeMethod(
-        this, [done, ok] {
+        this,
+        [done, ok] {
             if (done)
                 done(ok);
         },

@@ -7,7 +7,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 
@@ -38,10 +37,10 @@ public:
     const MeasurementRecord &record() const { return m_state.record; }
     PollCycle &pollCycle() { return m_poll; }
 
-    QString product() const;     // "KV37 V1.0.0"
-    QString model() const;       // "KV37"
-    QString version() const;     // "V1.0.0"
-    quint8 deviceClass() const;  // DeviceModel::Class of the model word
+    QString product() const;    // "KV37 V1.0.0"
+    QString model() const;      // "KV37"
+    QString version() const;    // "V1.0.0"
+    quint8 deviceClass() const; // DeviceModel::Class of the model word
     bool connected() const { return m_connected; }
 
     // Writes one command frame; false when it did not go out whole.

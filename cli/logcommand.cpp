@@ -1,7 +1,6 @@
 // log: samples once a second under the window's rule and writes each row to
 // the CSV file as it is taken.
 #include "clicommand.h"
-
 #include "csvlogwriter.h"
 #include "devicemodel.h"
 #include "readingformat.h"
@@ -31,21 +30,25 @@ public:
         : CliCommand(g, out, s), m_limits(std::move(limits))
     {
         m_durationTimer.setSingleShot(true);
-        connect(&m_durationTimer, &QTimer::timeout, this, [this] { end(QStringLiteral("duration")); });
+        connect(&m_durationTimer, &QTimer::timeout, this,
+                [this] { end(QStringLiteral("duration")); });
     }
 
     void start() override
     {
         m_class = m_session.deviceClass();
         if (m_limits.untilStopped && m_class == DeviceModel::PowerTester)
-            return fail(QStringLiteral("--until-stopped needs an electronic load; a power tester never stops"),
+            return fail(QStringLiteral(
+                            "--until-stopped needs an electronic load; a power tester never stops"),
                         CliExit::BadUsage);
         if (m_class == DeviceModel::NoClass && !m_limits.always)
-            m_out.message(QStringLiteral("the model \"%1\" is not known; rows are only taken with --always")
-                              .arg(m_session.model()));
+            m_out.message(
+                QStringLiteral("the model \"%1\" is not known; rows are only taken with --always")
+                    .arg(m_session.model()));
         m_writer = std::make_unique<CsvLogWriter>(m_limits.file, m_class);
         if (!m_writer->open())
-            return fail(QStringLiteral("cannot write to %1: %2").arg(m_limits.file, m_writer->errorString()),
+            return fail(QStringLiteral("cannot write to %1: %2")
+                            .arg(m_limits.file, m_writer->errorString()),
                         CliExit::BadUsage);
 
         connect(&m_session, &InstrumentSession::sampleTick, this, &LogCommand::sample);
@@ -57,10 +60,9 @@ public:
         if (m_limits.durationS > 0)
             m_durationTimer.start(int(qMin<qint64>(m_limits.durationS * 1000, INT_MAX)));
         m_out.message(QStringLiteral("logging to %1, a row a second %2")
-                          .arg(m_limits.file,
-                               m_limits.always || m_class == DeviceModel::PowerTester
-                                   ? QStringLiteral("from now on")
-                                   : QStringLiteral("while the load runs")));
+                          .arg(m_limits.file, m_limits.always || m_class == DeviceModel::PowerTester
+                                                  ? QStringLiteral("from now on")
+                                                  : QStringLiteral("while the load runs")));
     }
 
     void interrupt() override { end(QStringLiteral("interrupted")); }
@@ -96,10 +98,10 @@ private:
                                 .arg(m_limits.file, m_writer->errorString()));
         }
         namespace F = ReadingFormat;
-        m_out.status(QStringLiteral("%1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  %7 rows%8")
-                         .arg(CliOptions::formatDuration(m_elapsed.elapsed() / 1000), F::voltage(r.voltage),
-                              F::current(r.current), F::power(r.power), F::energy(r.energy),
-                              F::capacity(r.capacity))
+        m_out.status(QStringLiteral("elapsed %1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  rows %7%8")
+                         .arg(CliOptions::formatDuration(m_elapsed.elapsed() / 1000),
+                              F::voltage(r.voltage), F::current(r.current), F::power(r.power),
+                              F::energy(r.energy), F::capacity(r.capacity))
                          .arg(m_writer->rows())
                          .arg(st.running ? QString() : QStringLiteral("  (stopped)")));
         if (m_limits.samples > 0 && m_writer->rows() >= m_limits.samples)
@@ -116,7 +118,8 @@ private:
             end(QStringLiteral("stopped"));
         } else if (!m_waitingNoted) {
             m_waitingNoted = true;
-            m_out.message(QStringLiteral("the load is not running; waiting for it to run and stop"));
+            m_out.message(
+                QStringLiteral("the load is not running; waiting for it to run and stop"));
         }
     }
 
@@ -142,9 +145,10 @@ private:
             o[QStringLiteral("capacity_mah")] = jsonNumber(r.capacity);
             m_out.object(o);
         } else {
-            m_out.line(QStringLiteral("Wrote %1 rows to %2 in %3 (%4).")
-                           .arg(rows)
-                           .arg(m_limits.file, CliOptions::formatDuration(elapsedS), endText(reason)));
+            m_out.line(
+                QStringLiteral("Wrote %1 rows to %2 in %3 (%4).")
+                    .arg(rows)
+                    .arg(m_limits.file, CliOptions::formatDuration(elapsedS), endText(reason)));
             m_out.line(QStringLiteral("Duration %1, %2 Wh, %3 mAh, last voltage %4 V.")
                            .arg(CliOptions::formatDuration(elapsedS),
                                 QString::number(jsonNumber(r.energy), 'f', 3),
@@ -152,7 +156,8 @@ private:
                                 QString::number(jsonNumber(r.voltage), 'f', 3)));
         }
         if (!closed)
-            return fail(QStringLiteral("cannot sync %1: %2").arg(m_limits.file, m_writer->errorString()));
+            return fail(
+                QStringLiteral("cannot sync %1: %2").arg(m_limits.file, m_writer->errorString()));
         finish(CliExit::Done);
     }
 

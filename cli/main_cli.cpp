@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>

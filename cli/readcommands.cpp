@@ -1,7 +1,6 @@
 // Commands that only look: list, read and watch.
-#include "clicommand.h"
-
 #include "busscan.h"
+#include "clicommand.h"
 #include "devicemodel.h"
 #include "hidbackend.h"
 #include "readingformat.h"
@@ -80,8 +79,8 @@ private:
     void show()
     {
         DeviceLink &link = m_session.link();
-        const DeviceListPlan plan = m_scan->finish(link.productText(), link.manufacturerText(),
-                                                   link.serialNumberText());
+        const DeviceListPlan plan =
+            m_scan->finish(link.productText(), link.manufacturerText(), link.serialNumberText());
         if (!m_out.json())
             m_out.line(QStringLiteral("On the bus of %1 (%2):")
                            .arg(link.productText(), className(m_session.deviceClass())));
@@ -171,9 +170,8 @@ private:
 
     void row(const QString &name, const QString &value, const QString &unit = QString())
     {
-        m_out.line(QStringLiteral("%1 %2%3")
-                       .arg(name, -22)
-                       .arg(value, unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
+        m_out.line(QStringLiteral("%1 %2%3").arg(name, -22).arg(
+            value, unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
     }
 
     void printText()
@@ -186,8 +184,10 @@ private:
                        .arg(m_session.product())
                        .arg(m_session.address())
                        .arg(className(cls)));
-        row(QStringLiteral("Mode"), QStringLiteral("%1 (%2)").arg(modeName(r.workMode, cls)).arg(r.workMode));
-        row(QStringLiteral("Running"), m_session.state().running ? QStringLiteral("yes") : QStringLiteral("no"));
+        row(QStringLiteral("Mode"),
+            QStringLiteral("%1 (%2)").arg(modeName(r.workMode, cls)).arg(r.workMode));
+        row(QStringLiteral("Running"),
+            m_session.state().running ? QStringLiteral("yes") : QStringLiteral("no"));
         row(QStringLiteral("Voltage"), F::voltage(r.voltage), QStringLiteral("V"));
         row(QStringLiteral("Current"), F::current(r.current), QStringLiteral("A"));
         row(QStringLiteral("Power"), F::power(r.power), QStringLiteral("W"));
@@ -196,27 +196,38 @@ private:
         row(QStringLiteral("Capacity"), F::capacity(r.capacity), QStringLiteral("mAh"));
         row(QStringLiteral("CPU temperature"), F::cpuTemperature(r.cpuTemp), QStringLiteral("°C"));
         const QString ntc = F::ntcTemperature(r.ntcTemp);
-        row(QStringLiteral("Probe temperature"), ntc, ntc == F::ntcAbsentText() ? QString() : QStringLiteral("°C"));
+        row(QStringLiteral("Probe temperature"), ntc,
+            ntc == F::ntcAbsentText() ? QString() : QStringLiteral("°C"));
         row(QStringLiteral("MOS temperature"), F::mosTemperature(r.mosTemp), QStringLiteral("°C"));
         row(QStringLiteral("Fan speed"), F::fanSpeed(r.fanSpeed), QStringLiteral("rpm"));
         if (mode.known)
-            row(QStringLiteral("Set value ") + mode.caption, F::setValue(r.workMode, r.setValue), mode.unit);
-        row(QStringLiteral("Cut-off voltage"), F::cutoffVoltage(r.cutoffVoltage), QStringLiteral("V"));
-        row(QStringLiteral("Full-charge voltage"), F::fullVoltage(r.fullVoltage), QStringLiteral("V"));
-        row(QStringLiteral("Full-charge current"), F::fullCurrent(r.fullCurrent), QStringLiteral("A"));
+            row(QStringLiteral("Set value ") + mode.caption, F::setValue(r.workMode, r.setValue),
+                mode.unit);
+        row(QStringLiteral("Cut-off voltage"), F::cutoffVoltage(r.cutoffVoltage),
+            QStringLiteral("V"));
+        row(QStringLiteral("Full-charge voltage"), F::fullVoltage(r.fullVoltage),
+            QStringLiteral("V"));
+        row(QStringLiteral("Full-charge current"), F::fullCurrent(r.fullCurrent),
+            QStringLiteral("A"));
         if (cls == DeviceModel::PowerTester) {
             row(QStringLiteral("Shunt size"), shuntText(r.timeLimitHours));
         } else {
-            row(QStringLiteral("Time limit"), F::twoDigits(r.timeLimitHours) + QStringLiteral(":") +
-                                                  F::twoDigits(r.timeLimitMinutes), QStringLiteral("h:min"));
+            row(QStringLiteral("Time limit"),
+                F::twoDigits(r.timeLimitHours) + QStringLiteral(":") +
+                    F::twoDigits(r.timeLimitMinutes),
+                QStringLiteral("h:min"));
         }
-        row(QStringLiteral("Over-current threshold"), F::overCurrent(r.overCurrent), QStringLiteral("A"));
+        row(QStringLiteral("Over-current threshold"), F::overCurrent(r.overCurrent),
+            QStringLiteral("A"));
         row(QStringLiteral("Over-power threshold"), F::overPower(r.overPower), QStringLiteral("W"));
-        row(QStringLiteral("Probe over-temperature"), F::ntcOverTemperature(r.ntcOverTemp), QStringLiteral("°C"));
-        row(QStringLiteral("MOS over-temperature"), F::mosOverTemperature(r.mosOverTemp), QStringLiteral("°C"));
+        row(QStringLiteral("Probe over-temperature"), F::ntcOverTemperature(r.ntcOverTemp),
+            QStringLiteral("°C"));
+        row(QStringLiteral("MOS over-temperature"), F::mosOverTemperature(r.mosOverTemp),
+            QStringLiteral("°C"));
         row(QStringLiteral("Calibration factors"),
             QStringLiteral("voltage %1, current %2, temperature %3")
-                .arg(F::calibrationFactor(r.voltCalibration), F::calibrationFactor(r.currCalibration),
+                .arg(F::calibrationFactor(r.voltCalibration),
+                     F::calibrationFactor(r.currCalibration),
                      F::calibrationFactor(r.tempCalibration)));
         row(QStringLiteral("Display"),
             QStringLiteral("style %1, brightness %2, standby brightness %3, standby after %4")
@@ -271,12 +282,13 @@ private:
             o.insert(QStringLiteral("running"), m_session.state().running);
             m_out.object(o);
         } else {
-            m_out.line(QStringLiteral("%1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  %7 °C  %8")
-                           .arg(QDateTime::fromMSecsSinceEpoch(now).toString(QStringLiteral("hh:mm:ss")),
-                                F::voltage(r.voltage), F::current(r.current), F::power(r.power),
-                                F::energy(r.energy), F::capacity(r.capacity), F::ntcTemperature(r.ntcTemp),
-                                m_session.state().running ? QStringLiteral("running")
-                                                          : QStringLiteral("stopped")));
+            m_out.line(
+                QStringLiteral("%1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  %7 °C  %8")
+                    .arg(QDateTime::fromMSecsSinceEpoch(now).toString(QStringLiteral("hh:mm:ss")),
+                         F::voltage(r.voltage), F::current(r.current), F::power(r.power),
+                         F::energy(r.energy), F::capacity(r.capacity), F::ntcTemperature(r.ntcTemp),
+                         m_session.state().running ? QStringLiteral("running")
+                                                   : QStringLiteral("stopped")));
         }
         if (m_count > 0 && ++m_lines >= m_count)
             finish(CliExit::Done);

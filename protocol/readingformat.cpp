@@ -25,15 +25,42 @@ QString twoDigits(int value)
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
-QString voltage(float v) { return fixed(double(v), 7, 2); }
-QString current(float a) { return fixed(double(a), 7, 3); }
-QString power(float w) { return fixed(double(w), 7, 2); }
-QString resistance(float ohm) { return fixed(double(ohm), 7, 2); }
-QString energy(float wh) { return fixed(double(wh), 7, 1); }
-QString capacity(float mah) { return fixed(double(mah), 6, 0); }
-QString cpuTemperature(float c) { return fixed(double(c), 4, 1); }
-QString mosTemperature(float c) { return fixed(double(c), 4, 1); }
-QString fanSpeed(float rpm) { return fixed(double(rpm), 4, 0); }
+QString voltage(float v)
+{
+    return fixed(double(v), 7, 2);
+}
+QString current(float a)
+{
+    return fixed(double(a), 7, 3);
+}
+QString power(float w)
+{
+    return fixed(double(w), 7, 2);
+}
+QString resistance(float ohm)
+{
+    return fixed(double(ohm), 7, 2);
+}
+QString energy(float wh)
+{
+    return fixed(double(wh), 7, 1);
+}
+QString capacity(float mah)
+{
+    return fixed(double(mah), 6, 0);
+}
+QString cpuTemperature(float c)
+{
+    return fixed(double(c), 4, 1);
+}
+QString mosTemperature(float c)
+{
+    return fixed(double(c), 4, 1);
+}
+QString fanSpeed(float rpm)
+{
+    return fixed(double(rpm), 4, 0);
+}
 
 QString ntcAbsentText()
 {
@@ -45,13 +72,34 @@ QString ntcTemperature(float c)
     return c < NtcAbsentBelow ? ntcAbsentText() : fixed(double(c), 4, 1);
 }
 
-QString fullCurrent(float a) { return fixed(double(a), 5, 2); }
-QString fullVoltage(float v) { return fixed(double(v), 5, 1); }
-QString cutoffVoltage(float v) { return fixed(double(v), 5, 1); }
-QString overCurrent(float a) { return fixed(double(a), 5, 2); }
-QString overPower(float w) { return fixed(double(w), 4, 0); }
-QString ntcOverTemperature(float c) { return fixed(double(c), 3, 0); }
-QString mosOverTemperature(float c) { return fixed(double(c), 3, 0); }
+QString fullCurrent(float a)
+{
+    return fixed(double(a), 5, 2);
+}
+QString fullVoltage(float v)
+{
+    return fixed(double(v), 5, 1);
+}
+QString cutoffVoltage(float v)
+{
+    return fixed(double(v), 5, 1);
+}
+QString overCurrent(float a)
+{
+    return fixed(double(a), 5, 2);
+}
+QString overPower(float w)
+{
+    return fixed(double(w), 4, 0);
+}
+QString ntcOverTemperature(float c)
+{
+    return fixed(double(c), 3, 0);
+}
+QString mosOverTemperature(float c)
+{
+    return fixed(double(c), 3, 0);
+}
 
 QString calibrationFactor(float factor)
 {

@@ -15,26 +15,26 @@ QString fixed(double value, int width, int decimals);
 QString twoDigits(int value);
 
 // The ten readings of the measurement report.
-QString voltage(float v);     // (7, 2): 12.345 gives 0012.35
-QString current(float a);     // (7, 3): 1.5 gives 001.500
-QString power(float w);       // (7, 2)
-QString resistance(float ohm); // (7, 2)
-QString energy(float wh);     // (7, 1)
-QString capacity(float mah);  // (6, 0): 1234 gives 001234
+QString voltage(float v);        // (7, 2): 12.345 gives 0012.35
+QString current(float a);        // (7, 3): 1.5 gives 001.500
+QString power(float w);          // (7, 2)
+QString resistance(float ohm);   // (7, 2)
+QString energy(float wh);        // (7, 1)
+QString capacity(float mah);     // (6, 0): 1234 gives 001234
 QString cpuTemperature(float c); // (4, 1)
 // The probe reads "--.-" below -30.0 °C (absent or broken), else (4, 1).
 QString ntcTemperature(float c);
 QString mosTemperature(float c); // (4, 1)
 QString fanSpeed(float rpm);     // (4, 0)
 constexpr float NtcAbsentBelow = -30.0f;
-QString ntcAbsentText();         // "--.-"
+QString ntcAbsentText(); // "--.-"
 
 // The parameter report's values as the edits show them.
-QString fullCurrent(float a);    // (5, 2)
-QString fullVoltage(float v);    // (5, 1)
-QString cutoffVoltage(float v);  // (5, 1)
-QString overCurrent(float a);    // (5, 2)
-QString overPower(float w);      // (4, 0)
+QString fullCurrent(float a);        // (5, 2)
+QString fullVoltage(float v);        // (5, 1)
+QString cutoffVoltage(float v);      // (5, 1)
+QString overCurrent(float a);        // (5, 2)
+QString overPower(float w);          // (4, 0)
 QString ntcOverTemperature(float c); // (3, 0)
 QString mosOverTemperature(float c); // (3, 0)
 // Calibration factors: 3 decimals, no field width (1.0234 gives 1.023).
@@ -52,13 +52,13 @@ enum class TitleTarget {
 // How the readings page presents one work mode (byte 48 of the parameter report).
 struct WorkMode
 {
-    bool known = false;       // modes 0 to 9
+    bool known = false; // modes 0 to 9
     TitleTarget titleTarget = TitleTarget::None;
-    QString title;            // translated; empty when the title stays
+    QString title;               // translated; empty when the title stays
     bool captionChanges = false; // false: caption and unit stay as they were
-    QString caption;          // "Is:", "Vs:", "Rs:" or "Ps:"
-    QString unit;             // "A", "V", "Ω" or "W"
-    int setValueWidth = 0;    // the set value's format; 0 for an empty text
+    QString caption;             // "Is:", "Vs:", "Rs:" or "Ps:"
+    QString unit;                // "A", "V", "Ω" or "W"
+    int setValueWidth = 0;       // the set value's format; 0 for an empty text
     int setValueDecimals = 0;
 };
 

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QStringList>
 #include <QVector>
-
 #include <unistd.h>
 
 namespace {

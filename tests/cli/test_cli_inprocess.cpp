@@ -9,7 +9,6 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <cstdio>
 
 namespace {
@@ -141,7 +140,7 @@ private slots:
             CsvLogWriter writer(logged, 1);
             QVERIFY(writer.open());
             for (int i = 0; i < 3; ++i) {
-                const SampleStore::Values v = {12.5f - i, 1.0f, 12.5f, 12.5f, 0.01f * i,
+                const SampleStore::Values v = {12.5f - i, 1.0f,  12.5f,   12.5f,  0.01f * i,
                                                0.8f,      27.0f, 1500.0f, 36.47f, 25.0f};
                 store.append(t0 + i * 1000, v);
                 QVERIFY(writer.append(t0 + i * 1000, v));

@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 
 namespace {
@@ -196,7 +195,8 @@ private slots:
         const QJsonObject master = QJsonDocument::fromJson(lines.at(0).toUtf8()).object();
         QCOMPARE(master.value("role").toString(), QStringLiteral("master"));
         QCOMPARE(master.value("model").toString(), QStringLiteral("KV37"));
-        QCOMPARE(QJsonDocument::fromJson(lines.at(2).toUtf8()).object().value("address").toInt(), 5);
+        QCOMPARE(QJsonDocument::fromJson(lines.at(2).toUtf8()).object().value("address").toInt(),
+                 5);
 
         r = cli(deviceArgs(sim, {"--address", "3", "--json", "watch", "--count", "2"}));
         QCOMPARE(r.code, 0);
@@ -226,7 +226,8 @@ private slots:
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
-        QCOMPARE(lines.at(1), QByteArray("---------------------KV33/HM307/HM309----------------------"));
+        QCOMPARE(lines.at(1),
+                 QByteArray("---------------------KV33/HM307/HM309----------------------"));
         QVERIFY(lines.at(3).startsWith("DATE,VOLTAGE(V),"));
         const QStringList rows = csvRows(file);
         QCOMPARE(qint64(rows.size()), qint64(end.value("rows").toDouble()));
@@ -274,7 +275,8 @@ private slots:
         QVERIFY(p.waitForFinished(5000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QLatin1String("interrupted")));
+        QVERIFY(
+            QString::fromUtf8(p.readAllStandardOutput()).contains(QLatin1String("interrupted")));
         f.seek(0);
         QCOMPARE(f.readAll().count("DATE,"), 1);
         QVERIFY(csvRows(file).size() >= rows.size() + 2);
