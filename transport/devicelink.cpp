@@ -46,10 +46,8 @@ void DeviceLink::shutdown()
         m_usb->stop();
         m_usb->wait();
     }
-    if (m_scan->isRunning()) {
-        m_scan->cancel();
-        m_scan->wait();
-    }
+    m_scan->cancel();
+    m_scan->wait();
 }
 
 bool DeviceLink::startScan()

@@ -34,10 +34,6 @@ bool my_thread::pause(int ms)
 void my_thread::run()
 {
     ThreadHooks::runThreadStartHook();
-    {
-        QMutexLocker lock(&m_mutex);
-        m_cancel = false;
-    }
     if (!pause(StartDelayMs))
         return;
     for (int addr = FirstAddress; addr <= LastAddress; ++addr) {

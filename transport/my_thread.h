@@ -19,7 +19,8 @@ public:
     static constexpr int FirstAddress = 1;
     static constexpr int LastAddress = 10;
 
-    // Ends a running scan early (at the next pause) without its list signal.
+    // The window is closing: ends a running scan at once (without its list
+    // signal), and any scan started later ends before its first probe.
     void cancel();
 
 signals:
