@@ -1,6 +1,7 @@
 #include "deviceoptions.h"
 
 #include "hidbackend.h"
+#include "simbootloader.h"
 #include "simserver.h"
 #include "socketbackend.h"
 
@@ -123,6 +124,9 @@ bool DeviceSession::install(const DeviceOptions::Choice &choice, QString *error)
         }
         const QString path = m_dir->filePath(QStringLiteral("instrument.sock"));
         m_server = std::make_unique<SimServer>(choice.setup);
+        // The simulated instrument takes a firmware upgrade like the real one.
+        m_boot = std::make_unique<SimBootloader>();
+        m_server->setUpgradeTarget(m_boot.get());
         if (!m_server->listen(path, error)) {
             m_server.reset();
             return false;

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QTemporaryDir;
+class SimBootloader;
 class SimServer;
 
 // The device options every program takes:
@@ -57,5 +58,6 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SimBootloader> m_boot;
     std::unique_ptr<SimServer> m_server;
 };

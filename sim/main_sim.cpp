@@ -1,4 +1,5 @@
 // usb-tester-sim: the simulated instrument as a server of its own.
+#include "simbootloader.h"
 #include "simserver.h"
 #include "simsetup.h"
 
@@ -98,7 +99,10 @@ int main(int argc, char *argv[])
     pthread_sigmask(SIG_BLOCK, &mask, nullptr);
     const int sfd = signalfd(-1, &mask, SFD_CLOEXEC);
 
+    // Declared first so it outlives the server that hands it the upgrade reports.
+    SimBootloader boot;
     SimServer server(setup, speed);
+    server.setUpgradeTarget(&boot);
     if (!server.listen(path, &error)) {
         std::fprintf(stderr, "usb-tester-sim: %s\n", qPrintable(error));
         return 1;

@@ -1,5 +1,6 @@
 #include "maindialog.h"
 
+#include "devicelink.h"
 #include "iconhelper.h"
 #include "maindialogui.h"
 #include "setting.h"
@@ -52,12 +53,24 @@ MainDialog::MainDialog(QWidget *parent)
     ui->widgetMain->installEventFilter(this);
     ui->disp_frame_readings->installEventFilter(this);
 
+    m_message = dialoghooks::defaultMessage();
+    buildChart();
+    buildUpgrade();
+    connect(&m_devices, &DeviceList::TickShow_Signal, this, &MainDialog::TickShow_Slot);
+
     // All forms are in place: connect the pages' widgets to this window's slots.
     QMetaObject::connectSlotsByName(this);
+
+    // Last: the first connection attempt may run the connect path at once,
+    // and that path uses the chart and the device list.
+    buildLink();
 }
 
 MainDialog::~MainDialog()
 {
+    // The link thread and the scan worker stop before anything they report to goes.
+    if (m_link)
+        m_link->shutdown();
     delete ui;
 }
 

@@ -4,6 +4,7 @@
 #include "homemenu.h"
 
 #include "busscan.h"
+#include "dataexport.h"
 #include "deviceinfoui.h"
 #include "measurementrecord.h"
 #include "pollcycle.h"
@@ -11,6 +12,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QStringList>
 
 class MainDialogUi;
 class QAbstractButton;
@@ -22,6 +24,7 @@ class ChartMenu;
 class DataExport;
 class FirmwareUpgrade;
 class CDPopTips;
+class QMovie;
 
 namespace hid {
 class Handle;
@@ -105,6 +108,53 @@ private slots:
 
     // ---- Link, polling, bus scan, chart, export, upgrade (integration; maindialog_link.cpp,
     // maindialog_scan.cpp, maindialog_chart.cpp, maindialog_upgrade.cpp) ----
+public:
+    // The parts the window wires together, for tests and tools.
+    DeviceLink *deviceLink() const { return m_link; }
+    RealTimeChart *realTimeChart() const { return m_chart; }
+    ChartMenu *chartMenu() const { return m_chartMenu; }
+    DataExport *dataExport() const { return m_dataExport; }
+    FirmwareUpgrade *firmwareUpgrade() const { return m_upgrade; }
+    const SampleStore &sampleStore() const { return m_store; }
+    const InstrumentState &instrumentState() const { return m_state; }
+    const DeviceList &deviceList() const { return m_devices; }
+    // Warning boxes and the firmware open dialog, replaceable so tests need no
+    // modal dialog (the export and the chart menu take the same hook).
+    void setMessageBox(dialoghooks::MessageFn fn);
+    void setOpenFileDialog(dialoghooks::SaveFileFn fn) { m_openFile = std::move(fn); }
+    // The link thread's link is open.
+    bool linkUp() const;
+
+public slots:
+    // The three 500 ms ticks (maindialog_link.cpp).
+    void pollTick();
+    void readTick();
+    // Link events, as the connection logic reports them.
+    void usbconnect();
+    void usbdisconnect();
+    void usbsenderror(const QString &title, const QString &text);
+    void usbreceivedata(const QByteArray &report);
+    // Bus scan (maindialog_scan.cpp).
+    void ThreadSendData_Slot(qint16 addr);
+    void ThreadRecvData_Slot();
+    void ThreadShowData_Slot();
+    void TickShow_Slot(DeviceInfoUI *device_ptr);
+    // Chart menu entries (maindialog_chart.cpp).
+    void onAct1Clicked_Slot();
+    void onAct2Clicked_Slot();
+    void onAct3Clicked_Slot();
+    void RangChang_slot();
+
+private slots:
+    void on_btn_search_clicked();
+    void on_disp_btn_dp_dm_clicked();
+    void on_disp_btn_cc1_cc2_clicked();
+    void on_disp_btn_temp_clicked();
+    void on_disp_btn_RangCustom_clicked();
+    void on_disp_btn_menu_clicked();
+    // Firmware upgrade page (maindialog_upgrade.cpp).
+    void on_upgrade_pushButton_openfile_clicked();
+    void on_upgrade_pushButton_start_clicked();
     // ---- end link block ----
 
     // ---- Readings, discharge control, settings pages (maindialog_disp.cpp,
@@ -161,6 +211,22 @@ private:
     ChartMenu *m_chartMenu = nullptr;
     DataExport *m_dataExport = nullptr;
     FirmwareUpgrade *m_upgrade = nullptr;
+    QMovie *m_searching = nullptr;
+    dialoghooks::MessageFn m_message;
+    dialoghooks::SaveFileFn m_openFile;
+    QByteArray firmwareData;
+
+    void buildChart();
+    void buildUpgrade();
+    void buildLink();
+    void startBusScan();
+    void showDeviceName(const QString &dev_str);
+    void showUpgradePageStatus(const QStringList &logLines, const QString &linkStyleSheet);
+    void clearDeviceList();
+    void warn(const QString &title, const QString &text);
+    QWidget *chartArea() const;
+    // Run button texts on connection and loss (until the readings page provides them).
+    void applyRunButtonTexts(bool running);
     // ---- end link members ----
 
     // ---- Readings, discharge control, settings members ----

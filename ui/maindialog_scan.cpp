@@ -1,0 +1,70 @@
+// The bus scan and the device list: the scan worker paces, BusScan probes and
+// reads, DeviceList shows the entries; the window applies class and page.
+#include "devicelink.h"
+#include "devicemodel.h"
+#include "maindialog.h"
+#include "maindialogui.h"
+
+#include <QDebug>
+#include <QMovie>
+
+void MainDialog::on_btn_search_clicked()
+{
+    startBusScan();
+}
+
+void MainDialog::startBusScan()
+{
+    m_devices.clear(ui->device_treeWidget);
+    m_scan.begin();
+    if (!m_searching) {
+        m_searching = new QMovie(QStringLiteral(":/sys/rs/rs/img/searching.gif"), QByteArray(), this);
+        m_searching->setScaledSize(ui->label_searching->size());
+    }
+    ui->label_searching->setMovie(m_searching);
+    ui->label_searching->setToolTip(tr("正在扫描总线设备"));
+    m_searching->start();
+    // A second press while the worker runs gets no second worker; the lists
+    // are cleared all the same and the running scan builds the one list.
+    m_link->startScan();
+}
+
+void MainDialog::ThreadSendData_Slot(qint16 addr)
+{
+    m_scan.probe(m_mainHandle, addr);
+}
+
+void MainDialog::ThreadRecvData_Slot()
+{
+    if (m_mainHandle)
+        m_scan.readAnswers(m_mainHandle);
+}
+
+void MainDialog::ThreadShowData_Slot()
+{
+    const DeviceListPlan plan = m_scan.finish(m_link->productText(), m_link->manufacturerText(),
+                                              m_link->serialNumberText());
+    const DeviceModel::Identification id =
+        DeviceModel::identify(plan.model, deviceClass, currentPage());
+    if (id.recognised) {
+        deviceClass = id.deviceClass;
+        setCurrentPage(id.page);
+    }
+    m_devices.populate(ui->device_treeWidget, plan);
+    ui->disp_labDevTiT->setText(m_devices.title());
+
+    if (m_searching)
+        m_searching->stop();
+    ui->label_searching->setMovie(nullptr);
+    ui->label_searching->clear();
+    ui->label_searching->setToolTip(QString());
+}
+
+void MainDialog::TickShow_Slot(DeviceInfoUI *device_ptr)
+{
+    const DeviceList::Selection s = m_devices.applyTick(device_ptr);
+    if (!s.changed)
+        return;
+    setBusAddress(s.busAddress);
+    ui->disp_labDevTiT->setText(s.title);
+}

@@ -1,0 +1,74 @@
+// The firmware upgrade page: loading the image and applying what the upgrade
+// state machine reports. The transfer itself lives in FirmwareUpgrade.
+#include "devicelink.h"
+#include "firmwareimage.h"
+#include "firmwareupgrade.h"
+#include "maindialog.h"
+#include "maindialogui.h"
+#include "setting.h"
+
+#include <QDebug>
+#include <QFileDialog>
+
+void MainDialog::buildUpgrade()
+{
+    m_openFile = [](QWidget *parent, const QString &caption, const QString &dir,
+                    const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    };
+    m_upgrade = new FirmwareUpgrade(this);
+    connect(m_upgrade, &FirmwareUpgrade::packetReady, this, [this](const QByteArray &packet) {
+        if (m_link)
+            m_link->usbThread()->write(packet);
+    });
+    connect(m_upgrade, &FirmwareUpgrade::entryFrameRequested, this, [this] {
+        if (m_upgrade->takeEntryRequest())
+            m_poll.enterUpgrade(m_mainHandle);
+    });
+    connect(m_upgrade, &FirmwareUpgrade::logCleared, ui->upgrade_text_log, &QTextEdit::clear);
+    connect(m_upgrade, &FirmwareUpgrade::logLine, ui->upgrade_text_log, &QTextEdit::append);
+    connect(m_upgrade, &FirmwareUpgrade::progressChanged, this,
+            [this](int value, const QString &format) {
+                if (!format.isEmpty())
+                    ui->upgrade_progressBar_fw->setFormat(format);
+                ui->upgrade_progressBar_fw->setValue(value);
+            });
+    connect(m_upgrade, &FirmwareUpgrade::startButtonChanged, this,
+            [this](const QString &text, bool enabled) {
+                ui->upgrade_pushButton_start->setText(text);
+                ui->upgrade_pushButton_start->setEnabled(enabled);
+            });
+    connect(m_upgrade, &FirmwareUpgrade::warning, this, &MainDialog::warn);
+    connect(this, &MainDialog::aboutToClose, m_upgrade, &FirmwareUpgrade::cancel);
+}
+
+void MainDialog::on_upgrade_pushButton_openfile_clicked()
+{
+    ui->upgrade_text_log->append(FirmwareImage::openingLogLine());
+    const QString last = Setting().read(QString::fromLatin1(FirmwareImage::settingsKey));
+    const QString name =
+        m_openFile(this, FirmwareImage::dialogCaption(), last, FirmwareImage::dialogFilter());
+    qDebug() << "文件名:  " << name;
+    if (name.isEmpty())
+        return;
+
+    const FirmwareImage::LoadResult image = FirmwareImage::load(name);
+    if (!image.ok()) {
+        warn(image.boxTitle, image.boxText);
+        ui->upgrade_text_log->append(image.logLine);
+        return;
+    }
+    ui->upgrade_lineEdit_filename->setText(image.path);
+    Setting().write(QString::fromLatin1(FirmwareImage::settingsKey), image.path);
+    firmwareData = image.data;
+    ui->upgrade_label_fwsizevalue->setText(image.sizeText);
+    ui->upgrade_pushButton_start->setText(FirmwareImage::startButtonText());
+    ui->upgrade_text_log->append(FirmwareImage::loadedLogLine());
+    if (linkUp())
+        ui->upgrade_pushButton_start->setEnabled(true);
+}
+
+void MainDialog::on_upgrade_pushButton_start_clicked()
+{
+    m_upgrade->start(firmwareData);
+}
