@@ -159,9 +159,87 @@ private slots:
 
     // ---- Readings, discharge control, settings pages (maindialog_disp.cpp,
     // maindialog_control.cpp, maindialog_settings.cpp) ----
+public:
+    // Run button text and tooltip for a run state, in the words of the work
+    // mode (the two cycles, modes 7 and 8, use the short ones).
+    void setRunButtonTexts(bool running);
+    // The instrument's prompt window; made on first use, owned by the window.
+    CDPopTips *popTips();
+
+public slots:
+    // After every read tick that decoded a report: the prompt, the readings,
+    // the work mode, the edits, the settings pages' live values and, when a
+    // parameter report came, the settings pages' controls.
+    void updateDisplay();
+    // 500 ms: the run button follows the instrument's running flag, except
+    // while the pointer rests on it.
+    void runButtonRefresh();
+    // A choice of the prompt window, sent as code 0x35.
+    void CDPopTipsSendData_Slot(qint16 data);
+
+private slots:
+    // Readings page: value edits and the run button.
+    void on_lineEdit_value_editingFinished();
+    void on_lineEdit_value_zero_v_editingFinished();
+    void on_lineEdit_value_full_v_editingFinished();
+    void on_lineEdit_value_full_a_editingFinished();
+    void on_lineEdit_value_lilitime_h_editingFinished();
+    void on_lineEdit_value_limitime_m_editingFinished();
+    void on_disp_Btn_Run_clicked();
+    // Electronic load settings page.
+    void on_settings_btn_CN1_clicked();
+    void on_settings_btn_CN2_clicked();
+    void on_settings_btn_EN1_clicked();
+    void on_settings_btn_EN2_clicked();
+    void on_settings_btn_clearcurrent_clicked();
+    void on_settings_btn_factory_reset_clicked();
+    void on_settings_btn_datazero_clicked();
+    void on_settings_slider_worklight_valueChanged(int value);
+    void on_settings_slider_standlight_valueChanged(int value);
+    void on_settings_slider_standtime_valueChanged(int value);
+    void on_settings_slider_voltcali_valueChanged(int value);
+    void on_settings_slider_currcali_valueChanged(int value);
+    void on_settings_slider_tempcali_valueChanged(int value);
+    void on_settings_edit_timeh_editingFinished();
+    void on_settings_edit_timem_editingFinished();
+    void on_settings_edit_voltzero_editingFinished();
+    void on_settings_edit_voltfull_editingFinished();
+    void on_settings_edit_currfull_editingFinished();
+    void on_settings_edit_currover_editingFinished();
+    void on_settings_edit_poweover_editingFinished();
+    void on_settings_edit_ntcover_editingFinished();
+    void on_settings_edit_mosover_editingFinished();
+    // Power tester settings page.
+    void on_RX41_settings_btn_CN_clicked();
+    void on_RX41_settings_btn_EN_clicked();
+    void on_RX41_settings_btn_clearcurrent_clicked();
+    void on_RX41_settings_btn_datazero_clicked();
+    void on_RX41_settings_btn_factory_reset_clicked();
+    void on_RX41_settings_slider_worklight_valueChanged(int value);
+    void on_RX41_settings_slider_standlight_valueChanged(int value);
+    void on_RX41_settings_slider_standtime_valueChanged(int value);
+    void on_RX41_settings_slider_voltcali_valueChanged(int value);
+    void on_RX41_settings_slider_currcali_valueChanged(int value);
+    void on_RX41_settings_slider_tempcali_valueChanged(int value);
+    void on_RX41_settings_edit_overvolt_editingFinished();
+    void on_RX41_settings_edit_lowvolt_editingFinished();
+    void on_RX41_settings_edit_overpower_editingFinished();
+    void on_RX41_settings_edit_ntcover_editingFinished();
+    void on_RX41_setting_comboBox_currentIndexChanged(int index);
     // ---- end readings block ----
 
     // ---- Language (maindialog_lang.cpp) ----
+    void on_btnMenu_Menu_clicked();
+    void onS_Act1Clicked_Slot();
+    void onS_Act2Clicked_Slot();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Installs (English) or removes (Chinese) the translator, then sets every
+    // text again; does nothing when that language is already shown.
+    void switchLanguage(bool english);
     // ---- end language block ----
 
 protected:

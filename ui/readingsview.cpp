@@ -1,0 +1,105 @@
+#include "readingsview.h"
+
+#include "devicemodel.h"
+#include "homemenu.h"
+#include "maindialogui.h"
+#include "readingformat.h"
+
+#include <QDebug>
+
+namespace ReadingsView {
+
+namespace {
+
+void setText(QLabel *label, const QString &text)
+{
+    // Unchanged texts cost no relayout of the big readings.
+    if (label->text() != text)
+        label->setText(text);
+}
+
+} // namespace
+
+bool setIfFree(QLineEdit *edit, const QString &text)
+{
+    if (edit->hasFocus())
+        return false;
+    if (edit->text() != text)
+        edit->setText(text);
+    return true;
+}
+
+void writeReadings(MainDialogUi &ui, const MeasurementRecord &r)
+{
+    using namespace ReadingFormat;
+    const QString texts[] = {voltage(r.voltage),         current(r.current),
+                             power(r.power),             resistance(r.resistance),
+                             energy(r.energy),           capacity(r.capacity),
+                             cpuTemperature(r.cpuTemp),  ntcTemperature(r.ntcTemp),
+                             mosTemperature(r.mosTemp),  fanSpeed(r.fanSpeed)};
+    QLabel *labels[] = {ui.disp_label_VOL,       ui.disp_label_CUR,       ui.disp_label_POW,
+                        ui.disp_label_RES,       ui.disp_label_ELE,       ui.disp_label_CAP,
+                        ui.disp_label_CPU_VALUE, ui.disp_label_NTC_VALUE, ui.disp_label_FANT_VALUE,
+                        ui.disp_label_FANS_VALUE};
+    for (int i = 0; i < 10; ++i)
+        setText(labels[i], texts[i]);
+    qDebug().noquote() << "readings" << texts[0] << texts[1] << texts[2] << texts[3] << texts[4]
+                       << texts[5] << texts[6] << texts[7] << texts[8] << texts[9];
+}
+
+void writeWorkMode(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceClass)
+{
+    const ReadingFormat::WorkMode m = ReadingFormat::workMode(r.workMode, deviceClass);
+    switch (m.titleTarget) {
+    case ReadingFormat::TitleTarget::DisplayTitle:
+        setText(ui.disp_labTitle, m.title);
+        break;
+    case ReadingFormat::TitleTarget::SixTitle:
+        setText(ui.six_labTitle, m.title);
+        break;
+    case ReadingFormat::TitleTarget::None:
+        break;
+    }
+    if (m.captionChanges) {
+        // The menu entries set the same captions; both go through one translation.
+        setText(ui.label_cons, HomeMenu::translated(m.caption.toUtf8().constData()));
+        setText(ui.label_unit, HomeMenu::translated(m.unit.toUtf8().constData()));
+    }
+    qDebug().noquote() << "work mode" << r.workMode << m.title << m.caption << m.unit;
+}
+
+void writeEdits(MainDialogUi &ui, const MeasurementRecord &r)
+{
+    using namespace ReadingFormat;
+    const QString set = setValue(r.workMode, r.setValue);
+    setIfFree(ui.lineEdit_value, set);
+    setIfFree(ui.lineEdit_value_full_a, fullCurrent(r.fullCurrent));
+    setIfFree(ui.lineEdit_value_full_v, fullVoltage(r.fullVoltage));
+    setIfFree(ui.lineEdit_value_lilitime_h, twoDigits(r.timeLimitHours));
+    setIfFree(ui.lineEdit_value_limitime_m, twoDigits(r.timeLimitMinutes));
+    setIfFree(ui.lineEdit_value_zero_v, cutoffVoltage(r.cutoffVoltage));
+    qDebug().noquote() << "edits" << set << fullCurrent(r.fullCurrent)
+                       << fullVoltage(r.fullVoltage) << twoDigits(r.timeLimitHours)
+                       << twoDigits(r.timeLimitMinutes) << cutoffVoltage(r.cutoffVoltage);
+}
+
+void writeLiveValues(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceClass)
+{
+    QLabel *volt = nullptr, *curr = nullptr, *temp = nullptr;
+    if (deviceClass == DeviceModel::ElectronicLoad) {
+        volt = ui.settings_lab_voltvalue;
+        curr = ui.settings_lab_currvalue;
+        temp = ui.settings_lab_tempvalue;
+    } else if (deviceClass == DeviceModel::PowerTester) {
+        volt = ui.RX41_settings_lab_voltvalue;
+        curr = ui.RX41_settings_lab_currvalue;
+        temp = ui.RX41_settings_lab_tempvalue;
+    } else {
+        return;
+    }
+    setText(volt, ReadingFormat::voltage(r.voltage));
+    setText(curr, ReadingFormat::current(r.current));
+    setText(temp, ReadingFormat::ntcTemperature(r.ntcTemp));
+}
+
+} // namespace ReadingsView
