@@ -131,30 +131,30 @@ void DeviceInfoUI::mouseReleaseEvent(QMouseEvent *event)
 
 void DeviceInfoUI::applyTexts()
 {
-    // Values the entry was given stay; only captions and state words change
-    // language, so a language switch does not wipe the device list.
-    if (!m_model.isNull())
-        ui->label_model_value->setText(m_model);
-    if (!m_type.isNull())
-        ui->label_type_value->setText(m_type);
-    if (!m_serial.isNull())
-        ui->label_serial_value->setText(m_serial);
-    if (!m_version.isNull())
-        ui->label_version_value->setText(m_version);
-    if (m_indexNumber >= 0)
-        setIndex(m_indexMaster, m_indexNumber);
-    else if (!m_indexText.isNull())
-        ui->label_index_value->setText(m_indexText);
-    if (m_stateShown)
-        applyState();
-    applyTick();
+    // A language switch shows the entry as new: captions and the model in the
+    // new language, the other values at their defaults, the tick tooltip that
+    // of an unticked entry. The tick and the state number stay; the window
+    // puts the first entry's state presentation back.
+    m_model.clear();
+    m_type.clear();
+    m_serial.clear();
+    m_version.clear();
+    m_indexText.clear();
+    m_indexNumber = -1;
+    m_stateShown = false;
+    ui->label_model_value->setText(tr("模拟器"));
+    ui->label_serial_value->setText(QStringLiteral("[none]"));
+    ui->label_type_value->setText(QStringLiteral("[none]"));
+    ui->label_version_value->setText(QStringLiteral("[none]"));
+    ui->label_index_value->clear();
+    ui->label_connect_type->setText(QStringLiteral("none"));
+    ui->btn_Tick->setToolTip(tr("点击图标添加设备"));
 }
 
 void DeviceInfoUI::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         qDebug() << "语言改变了";
-        // The form's own retranslation resets every label to its default.
         ui->retranslateUi(this);
         applyTexts();
     }

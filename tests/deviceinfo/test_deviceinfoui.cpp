@@ -155,11 +155,12 @@ private slots:
         QCOMPARE(spy.size(), 2);
     }
 
-    void languageChangeKeepsWhatTheEntryShows()
+    void languageChangeShowsTheDefaults()
     {
         DeviceInfoUI fresh;
         DeviceInfoUI e;
         e.setModelText(QStringLiteral("KV37"));
+        e.setTypeText(QStringLiteral("Maker"));
         e.setSerialText(QStringLiteral("ABC123"));
         e.setVersionText(QStringLiteral("V1.0.0"));
         e.setIndex(true, 1);
@@ -169,27 +170,36 @@ private slots:
         EnglishEntry english;
         QVERIFY(QCoreApplication::installTranslator(&english));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-        QCOMPARE(text(&e, "label_model"), QStringLiteral("Model"));
-        QCOMPARE(text(&e, "label_serialnum"), QStringLiteral("SN"));
-        QCOMPARE(text(&e, "label_model_value"), QStringLiteral("KV37"));
-        QCOMPARE(text(&e, "label_serial_value"), QStringLiteral("ABC123"));
-        QCOMPARE(text(&e, "label_version_value"), QStringLiteral("V1.0.0"));
-        QCOMPARE(text(&e, "label_type_value"), QStringLiteral("[none]"));
-        QCOMPARE(text(&e, "label_index_value"), QStringLiteral("M:1"));
-        QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("Connect"));
-        QCOMPARE(background(&e), QStringLiteral("background-color: rgb(16, 157, 56);"));
-        QCOMPARE(tickButton(&e)->toolTip(), QStringLiteral("Clickto remove device"));
+        for (DeviceInfoUI *entry : {&e, &fresh}) {
+            QCOMPARE(text(entry, "label_model"), QStringLiteral("Model"));
+            QCOMPARE(text(entry, "label_serialnum"), QStringLiteral("SN"));
+            QCOMPARE(text(entry, "label_model_value"), QStringLiteral("Simulator"));
+            QCOMPARE(text(entry, "label_serial_value"), QStringLiteral("[none]"));
+            QCOMPARE(text(entry, "label_version_value"), QStringLiteral("[none]"));
+            QCOMPARE(text(entry, "label_type_value"), QStringLiteral("[none]"));
+            QCOMPARE(text(entry, "label_index_value"), QString());
+            QCOMPARE(text(entry, "label_connect_type"), QStringLiteral("none"));
+            // The unticked tooltip, whatever the tick.
+            QCOMPARE(tickButton(entry)->toolTip(), QStringLiteral("Click to add device"));
+        }
+        // Tick, state and colours are not texts: they stay.
+        QVERIFY(e.isTicked());
+        QCOMPARE(int(e.state()), 2);
         QCOMPARE(tickButton(&e)->styleSheet(), tickedStyle);
-        // An entry that was never filled shows the defaults in the new language.
-        QCOMPARE(text(&fresh, "label_model_value"), QStringLiteral("Simulator"));
-        QCOMPARE(text(&fresh, "label_connect_type"), QStringLiteral("none"));
-        QCOMPARE(tickButton(&fresh)->toolTip(), QStringLiteral("Click to add device"));
+        QCOMPARE(background(&e), QStringLiteral("background-color: rgb(16, 157, 56);"));
+        // Whoever re-applies the state gets the state word in the new language.
+        e.setState(e.state());
+        QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("Connect"));
+        e.setIndex(false, 2);
+        QCOMPARE(text(&e, "label_index_value"), QStringLiteral("S:2"));
 
         QCoreApplication::removeTranslator(&english);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
         QCOMPARE(text(&e, "label_model"), QStringLiteral("型号"));
-        QCOMPARE(text(&e, "label_index_value"), QStringLiteral("主:1"));
-        QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("连接"));
+        QCOMPARE(text(&e, "label_model_value"), QStringLiteral("模拟器"));
+        QCOMPARE(text(&e, "label_index_value"), QString());
+        QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("none"));
+        QCOMPARE(tickButton(&e)->toolTip(), QStringLiteral("点击图标添加设备"));
         QCOMPARE(text(&fresh, "label_model_value"), QStringLiteral("模拟器"));
     }
 
