@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>CDPopTips</name>
+    <message>
+        <source>Tips</source>
+        <translation>Tips</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;警告：在开始运行之前，必须正确设置被测电池的充满电压值与放完电压值，否则会有损坏电池或电池爆炸的风险。&lt;/span&gt;&lt;/p&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;Waring:Before operation,the full charge voltage value and discharge voltage value of the tested battery must be set correctly,otherwise there will be a risk of battery damage or battery explosion.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;Waring:Before operation,the full charge voltage value and discharge voltage value of the tested battery must be set correctly,otherwise there will be a risk of battery damage or battery explosion.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>返回</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>继续上一轮放电</source>
+        <translation>Continue to previous cycle</translation>
+    </message>
+    <message>
+        <source>清除数据并开始新一轮放电</source>
+        <translation>Clear data for a new cycle</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>ChartMenu</name>
     <message>
         <source>导出数据(.csv)</source>
@@ -655,6 +682,22 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>Scanning bus devices</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>单击停止</source>
+        <translation>Click to stop</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Tips</translation>
+    </message>
+    <message>
+        <source>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</source>
+        <translation>&lt;font color=&apos;red&apos;&gt;The text box contains illegal characters, please re-enter!&lt;/font&gt;</translation>
     </message>
 </context>
 <context>

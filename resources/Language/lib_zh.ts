@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>CDPopTips</name>
+    <message>
+        <source>Tips</source>
+        <translation>Tips</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;警告：在开始运行之前，必须正确设置被测电池的充满电压值与放完电压值，否则会有损坏电池或电池爆炸的风险。&lt;/span&gt;&lt;/p&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;Waring:Before operation,the full charge voltage value and discharge voltage value of the tested battery must be set correctly,otherwise there will be a risk of battery damage or battery explosion.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;警告：在开始运行之前，必须正确设置被测电池的充满电压值与放完电压值，否则会有损坏电池或电池爆炸的风险。&lt;/span&gt;&lt;/p&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt; color:#ff0000;&quot;&gt;Waring:Before operation,the full charge voltage value and discharge voltage value of the tested battery must be set correctly,otherwise there will be a risk of battery damage or battery explosion.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>返回</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>继续上一轮放电</source>
+        <translation>继续上一轮放电</translation>
+    </message>
+    <message>
+        <source>清除数据并开始新一轮放电</source>
+        <translation>清除数据并开始新一轮放电</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>确认</translation>
+    </message>
+</context>
+<context>
     <name>ChartMenu</name>
     <message>
         <source>导出数据(.csv)</source>
@@ -655,6 +682,22 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>正在扫描总线设备</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>单击停止</source>
+        <translation>单击停止</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</source>
+        <translation>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</translation>
     </message>
 </context>
 <context>
