@@ -118,6 +118,7 @@ public:
     const SampleStore &sampleStore() const { return m_store; }
     const InstrumentState &instrumentState() const { return m_state; }
     const DeviceList &deviceList() const { return m_devices; }
+    PollCycle &pollCycle() { return m_poll; }
     // Warning boxes and the firmware open dialog, replaceable so tests need no
     // modal dialog (the export and the chart menu take the same hook).
     void setMessageBox(dialoghooks::MessageFn fn);
@@ -303,8 +304,6 @@ private:
     void clearDeviceList();
     void warn(const QString &title, const QString &text);
     QWidget *chartArea() const;
-    // Run button texts on connection and loss (until the readings page provides them).
-    void applyRunButtonTexts(bool running);
     // ---- end link members ----
 
     // ---- Readings, discharge control, settings members ----

@@ -34,6 +34,8 @@ void MainDialog::buildLink()
 
     connect(m_link, &DeviceLink::pollTick, this, &MainDialog::pollTick);
     connect(m_link, &DeviceLink::readTick, this, &MainDialog::readTick);
+    connect(m_link, &DeviceLink::runButtonTick, this, &MainDialog::runButtonRefresh);
+    connect(&m_poll, &PollCycle::displayRefresh, this, &MainDialog::updateDisplay);
 
     // The link thread stops before the window goes.
     connect(this, &MainDialog::aboutToClose, m_link, &DeviceLink::shutdown, Qt::DirectConnection);
@@ -104,14 +106,14 @@ void MainDialog::usbconnect()
     setMainHandle(m_link->mainHandle());
     startBusScan();
     if (m_chart && m_chart->connected())
-        applyRunButtonTexts(true);
+        setRunButtonTexts(true);
 }
 
 void MainDialog::usbdisconnect()
 {
     m_devices.markFirstLost();
     if (m_chart && m_chart->disconnected())
-        applyRunButtonTexts(false);
+        setRunButtonTexts(false);
 }
 
 void MainDialog::usbsenderror(const QString &title, const QString &text)
@@ -127,16 +129,4 @@ void MainDialog::usbreceivedata(const QByteArray &report)
 {
     if (m_upgrade)
         m_upgrade->receive(report);
-}
-
-void MainDialog::applyRunButtonTexts(bool running)
-{
-    const bool cycle = m_state.record.workMode == 7 || m_state.record.workMode == 8;
-    if (running) {
-        ui->disp_Btn_Run->setText(tr("停止放电"));
-        ui->disp_Btn_Run->setToolTip(tr("单击停止放电"));
-    } else {
-        ui->disp_Btn_Run->setText(cycle ? tr("开始") : tr("开始放电"));
-        ui->disp_Btn_Run->setToolTip(cycle ? tr("单击开始") : tr("单击开始放电"));
-    }
 }
