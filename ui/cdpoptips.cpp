@@ -4,6 +4,7 @@
 #include "ui_cdpoptips.h"
 
 #include <QEvent>
+#include <QFont>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -28,12 +29,30 @@ QString choiceStyle(const char *textColour)
 
 CDPopTips::CDPopTips(QWidget *parent) : QWidget(parent), ui(new Ui::CDPopTips)
 {
+    // The form names the Windows font by its Chinese name; draw it with
+    // whatever stands in for that font under its English name.
+    const QString family = QStringLiteral("微软雅黑");
+    if (QFont::substitutes(family).isEmpty())
+        QFont::insertSubstitutions(family, QFont::substitutes(QStringLiteral("Microsoft Yahei")));
     ui->setupUi(this);
     // A window of its own even when a parent owns it.
     setWindowFlags(Qt::Window);
     setFixedSize(373, 241);
     for (QPushButton *b : {ui->Btn1, ui->Btn2, ui->Btn3})
         b->setStyleSheet(normalStyle());
+    fitWarning();
+}
+
+void CDPopTips::fitWarning()
+{
+    // The warning is laid out for the Windows font; where the stand-in font
+    // runs longer, the label grows into the gap above the first choice
+    // rather than cut the warning short.
+    QLabel *tips = ui->lab_Tips;
+    const int limit = ui->Btn1->geometry().top() - 2 - tips->y();
+    const int needed = tips->heightForWidth(tips->width());
+    if (needed > tips->height())
+        tips->resize(tips->width(), qMin(needed, limit));
 }
 
 CDPopTips::~CDPopTips()
@@ -109,6 +128,9 @@ bool CDPopTips::follow(const MeasurementRecord &r)
     // shown is drawn as the instrument has it.
     setChoiceCount(r.promptChoiceCount);
     if (isHidden()) {
+        // Over the window it belongs to, where the user is looking.
+        if (QWidget *owner = parentWidget())
+            move(owner->window()->frameGeometry().center() - rect().center());
         show();
         raise();
     }
@@ -144,6 +166,7 @@ void CDPopTips::changeEvent(QEvent *event)
         const QString count = ui->lab_count->text();
         ui->retranslateUi(this);
         ui->lab_count->setText(count);
+        fitWarning();
     }
     QWidget::changeEvent(event);
 }

@@ -52,5 +52,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void fitWarning();
+
     Ui::CDPopTips *ui;
 };
