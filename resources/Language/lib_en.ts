@@ -933,7 +933,7 @@
     </message>
     <message>
         <source>09 空载电流清零</source>
-        <translation>06 Zero No-load Current</translation>
+        <translation>09 Zero No-load Current</translation>
     </message>
     <message>
         <source>电流清零</source>
