@@ -87,11 +87,13 @@ void MainDialog::showDeviceName(const QString &dev_str)
 
 void MainDialog::showUpgradePageStatus(const QStringList &logLines, const QString &linkStyleSheet)
 {
+    // The picture follows the link whichever page shows, or the upgrade page
+    // would show a link that came up on another page as lost.
+    ui->upgrade_label_connect->setStyleSheet(linkStyleSheet);
     if (currentPage() != PageUpgrade)
         return;
     for (const QString &line : logLines)
         ui->upgrade_text_log->append(line);
-    ui->upgrade_label_connect->setStyleSheet(linkStyleSheet);
 }
 
 void MainDialog::clearDeviceList()

@@ -176,9 +176,12 @@ private slots:
         QVERIFY(w.realTimeChart()->curveRunFlag());
         QCOMPARE(run->text(), QStringLiteral("停止放电"));
         QCOMPARE(run->toolTip(), QStringLiteral("单击停止放电"));
-        w.setCurrentPage(MainDialog::PageUpgrade);
         auto *log = child<QTextEdit>(&w, QStringLiteral("upgrade_text_log"));
         auto *picture = child<QLabel>(&w, QStringLiteral("upgrade_label_connect"));
+        // Connected while the start page showed: no log lines, but the picture says so.
+        QVERIFY(log->toPlainText().isEmpty());
+        QVERIFY(picture->styleSheet().contains(QStringLiteral("usb_connect.png")));
+        w.setCurrentPage(MainDialog::PageUpgrade);
 
         QSignalSpy lost(w.deviceLink(), &DeviceLink::linkLost);
         QSignalSpy opened(w.deviceLink(), &DeviceLink::mainHandleOpened);
