@@ -212,6 +212,17 @@ private slots:
         QCOMPARE(btn3->styleSheet(), CDPopTips::highlightStyle());
         QCOMPARE(btn1->styleSheet(), CDPopTips::normalStyle());
         QCOMPARE(tips->findChild<QLabel *>("lab_count")->text(), QStringLiteral("6"));
+        QCOMPARE(tips->findChild<QLabel *>("lab_count")->geometry(), QRect(336, 120, 16, 20));
+        QCOMPARE(btn1->geometry(), QRect(20, 150, 281, 23));
+        QCOMPARE(tips->findChild<QPushButton *>("Btnok")->geometry(), QRect(310, 180, 51, 31));
+        QCOMPARE(btn1->text(), QStringLiteral("返回"));
+        QCOMPARE(btn3->text(), QStringLiteral("清除数据并开始新一轮放电"));
+        // The whole warning is shown, whatever font stands in for the form's.
+        auto *warning = tips->findChild<QLabel *>("lab_Tips");
+        QCOMPARE(warning->pos(), QPoint(10, 10));
+        QCOMPARE(warning->width(), 351);
+        QVERIFY(warning->height() >= 111 && warning->geometry().bottom() < 150);
+        QVERIFY(warning->text().contains(QStringLiteral("battery explosion")));
 
         btn3->click();
         QCOMPARE(rig.takeWritten(), QList<QByteArray>{expectedReport(0x35, 2, 0, 0, 0)});
