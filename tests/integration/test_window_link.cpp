@@ -218,6 +218,11 @@ private slots:
         QCOMPARE(run->text(), QStringLiteral("停止放电"));
         QCOMPARE(lost.count(), 1);
         QVERIFY(rig.exchange());
+
+        // Closing stops the link thread before the window goes.
+        w.close();
+        QVERIFY(!w.deviceLink()->usbThread()->isRunning());
+        QVERIFY(!w.deviceLink()->scanWorker()->isRunning());
     }
 
     // A power tester samples every second while connected, and nothing once
