@@ -23,8 +23,7 @@ void MainDialog::buildChart()
     m_chartMenu->setMessageBox(m_message);
     connect(m_chartMenu, &ChartMenu::exportDataRequested, this, &MainDialog::onAct1Clicked_Slot);
     connect(m_chartMenu, &ChartMenu::exportImageRequested, this, &MainDialog::onAct2Clicked_Slot);
-    connect(m_chartMenu, &ChartMenu::curveSettingsRequested, this,
-            &MainDialog::onAct3Clicked_Slot);
+    connect(m_chartMenu, &ChartMenu::curveSettingsRequested, this, &MainDialog::onAct3Clicked_Slot);
     connect(m_chartMenu, &ChartMenu::displayModeChanged, m_chart, &RealTimeChart::setDisplayMode);
 }
 

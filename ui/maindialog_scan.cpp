@@ -18,7 +18,8 @@ void MainDialog::startBusScan()
     m_devices.clear(ui->device_treeWidget);
     m_scan.begin();
     if (!m_searching) {
-        m_searching = new QMovie(QStringLiteral(":/sys/rs/rs/img/searching.gif"), QByteArray(), this);
+        m_searching =
+            new QMovie(QStringLiteral(":/sys/rs/rs/img/searching.gif"), QByteArray(), this);
         m_searching->setScaledSize(ui->label_searching->size());
     }
     ui->label_searching->setMovie(m_searching);

@@ -3,6 +3,8 @@
 // simulator itself reported.
 #include "chartmenu.h"
 #include "commandframe.h"
+#include "curvesettingspanel.h"
+#include "customcoordinates.h"
 #include "realtimechart.h"
 #include "setting.h"
 #include "windowrig.h"
@@ -13,7 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QToolButton>
-
 #include <cmath>
 
 namespace {
@@ -49,7 +50,7 @@ Row parseRow(const QString &line)
 QVector<double> columns(const SimReports::Readings &r)
 {
     const auto milli = [](double x) { return std::round(x * 1000.0) / 1000.0; };
-    return {milli(r.voltage), milli(r.current), milli(r.power),   milli(r.resistance),
+    return {milli(r.voltage), milli(r.current),  milli(r.power),   milli(r.resistance),
             milli(r.energy),  milli(r.capacity), milli(r.ntcTemp), milli(r.cpuTemp),
             milli(r.mosTemp), milli(r.fan)};
 }
@@ -120,14 +121,16 @@ private slots:
 
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'),
-                                                                        Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4 + Samples);
-        QCOMPARE(lines[1], QStringLiteral("---------------------KV33/HM307/HM309----------------------"));
+        QCOMPARE(lines[1],
+                 QStringLiteral("---------------------KV33/HM307/HM309----------------------"));
         QCOMPARE(lines[3], QStringLiteral("DATE,VOLTAGE(V),CURRENT(A),POWER(W),RESISTANCE(Ω),"
                                           "E_QUANTITY(Wh),E_CAPACITY(mAh),NTC_TEMP(℃),CPU_TEMP(℃),"
                                           "MOS_TEMP(℃),FAN_SPEED(RPM),"));
-        const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d:\\d\\d:\\d\\d$"));
+        const QRegularExpression date(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d:\\d\\d:\\d\\d$"));
         // Decimals written per column; a value is right within its last digit.
         const double tolerance[10] = {2e-6, 2e-6, 2e-6, 2e-3, 2e-3, 2e-3, 2e-3, 0.06, 2e-3, 0.6};
         for (int i = 0; i < Samples; ++i) {
@@ -163,6 +166,47 @@ private slots:
         QVERIFY(!image.isNull());
         QCOMPARE(image.size(), w.realTimeChart()->view()->size());
         QCOMPARE(rig.boxes.size(), 1);
+    }
+
+    // The readings page's chart buttons and the chart menu's other entries
+    // reach the chart.
+    void chartControlsReachTheChart()
+    {
+        WindowRig rig;
+        MainDialog &w = rig.open();
+        w.setCurrentPage(MainDialog::PageDisp);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        RealTimeChart *chart = w.realTimeChart();
+        QCOMPARE(chart->view()->parentWidget()->objectName(), QStringLiteral("disp_frame_chart"));
+
+        const auto click = [&w](const char *name) {
+            QTest::mouseClick(w.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+        };
+        click("disp_btn_dp_dm");
+        QCOMPARE(chart->shownGroup(), Curves::EnergyGroup);
+        click("disp_btn_cc1_cc2");
+        QCOMPARE(chart->shownGroup(), Curves::TemperatureGroup);
+        click("disp_btn_temp");
+        QCOMPARE(chart->shownGroup(), Curves::MosGroup);
+        click("disp_btn_temp");
+        QCOMPARE(chart->shownGroup(), Curves::Standard);
+
+        // The custom range panel opens over the chart and closes again.
+        auto *ranges = w.findChild<customcoordinates *>();
+        QVERIFY(ranges && !ranges->isVisible());
+        click("disp_btn_RangCustom");
+        QVERIFY(ranges->isVisible());
+        click("disp_btn_RangCustom");
+        QVERIFY(!ranges->isVisible());
+
+        emit w.chartMenu()->displayModeChanged(ChartMenu::ScrollingDisplay);
+        QCOMPARE(chart->displayMode(), int(RealTimeChart::Scrolling));
+        emit w.chartMenu()->displayModeChanged(ChartMenu::AccumulatingDisplay);
+        QCOMPARE(chart->displayMode(), int(RealTimeChart::Accumulating));
+        emit w.chartMenu()->curveSettingsRequested();
+        auto *panel = w.findChild<CurveSettingsPanel *>();
+        QVERIFY(panel && panel->isVisible());
     }
 };
 

@@ -107,12 +107,10 @@ private slots:
 
         const QStringList lines = log->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QStringLiteral("开始连接设备..."));
-        const QStringList expected = {QStringLiteral("握手成功..."),
-                                      QStringLiteral("开始传输固件..."),
-                                      QStringLiteral("传输完成..."),
-                                      QStringLiteral("请等待设备烧写完成..."),
-                                      QStringLiteral("烧写完成..."),
-                                      QStringLiteral("本次下载结束")};
+        const QStringList expected = {
+            QStringLiteral("握手成功..."), QStringLiteral("开始传输固件..."),
+            QStringLiteral("传输完成..."), QStringLiteral("请等待设备烧写完成..."),
+            QStringLiteral("烧写完成..."), QStringLiteral("本次下载结束")};
         for (const QString &line : expected)
             QVERIFY2(lines.contains(line), qPrintable(line));
         QVERIFY(lines.filter(QStringLiteral("传输耗时")).size() == 1);

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
-
 #include <memory>
 
 // The whole program's window against a simulated instrument served in this
@@ -60,8 +59,10 @@ struct WindowRig
         link->pollTimer()->stop();
         link->readTimer()->stop();
         link->runButtonTimer()->stop();
-        window->setMessageBox([this](QWidget *, QMessageBox::Icon icon, const QString &title,
-                                     const QString &text) { boxes.append({icon, title, text}); });
+        window->setMessageBox(
+            [this](QWidget *, QMessageBox::Icon icon, const QString &title, const QString &text) {
+                boxes.append({icon, title, text});
+            });
         return *window;
     }
 
