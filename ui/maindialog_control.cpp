@@ -50,8 +50,7 @@ void MainDialog::on_lineEdit_value_lilitime_h_editingFinished()
 
 void MainDialog::on_lineEdit_value_limitime_m_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_limitime_m, CommandFrame::TimeLimit,
-                      Kind::Minutes);
+    ValueEdit::commit(*this, ui->lineEdit_value_limitime_m, CommandFrame::TimeLimit, Kind::Minutes);
 }
 
 // ---- run button --------------------------------------------------------------

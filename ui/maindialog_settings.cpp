@@ -49,26 +49,34 @@ void calibrationChanged(MainDialog &w, QSlider *slider, QLabel *factorLabel, uns
 
 void MainDialog::on_settings_btn_CN1_clicked()
 {
-    chooseStyle(*this, {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1,
-                        ui->settings_btn_EN2}, 1);
+    chooseStyle(
+        *this,
+        {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1, ui->settings_btn_EN2},
+        1);
 }
 
 void MainDialog::on_settings_btn_CN2_clicked()
 {
-    chooseStyle(*this, {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1,
-                        ui->settings_btn_EN2}, 2);
+    chooseStyle(
+        *this,
+        {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1, ui->settings_btn_EN2},
+        2);
 }
 
 void MainDialog::on_settings_btn_EN1_clicked()
 {
-    chooseStyle(*this, {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1,
-                        ui->settings_btn_EN2}, 3);
+    chooseStyle(
+        *this,
+        {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1, ui->settings_btn_EN2},
+        3);
 }
 
 void MainDialog::on_settings_btn_EN2_clicked()
 {
-    chooseStyle(*this, {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1,
-                        ui->settings_btn_EN2}, 4);
+    chooseStyle(
+        *this,
+        {ui->settings_btn_CN1, ui->settings_btn_CN2, ui->settings_btn_EN1, ui->settings_btn_EN2},
+        4);
 }
 
 void MainDialog::on_settings_btn_clearcurrent_clicked()

@@ -32,11 +32,11 @@ bool setIfFree(QLineEdit *edit, const QString &text)
 void writeReadings(MainDialogUi &ui, const MeasurementRecord &r)
 {
     using namespace ReadingFormat;
-    const QString texts[] = {voltage(r.voltage),         current(r.current),
-                             power(r.power),             resistance(r.resistance),
-                             energy(r.energy),           capacity(r.capacity),
-                             cpuTemperature(r.cpuTemp),  ntcTemperature(r.ntcTemp),
-                             mosTemperature(r.mosTemp),  fanSpeed(r.fanSpeed)};
+    const QString texts[] = {
+        voltage(r.voltage),        current(r.current),        power(r.power),
+        resistance(r.resistance),  energy(r.energy),          capacity(r.capacity),
+        cpuTemperature(r.cpuTemp), ntcTemperature(r.ntcTemp), mosTemperature(r.mosTemp),
+        fanSpeed(r.fanSpeed)};
     QLabel *labels[] = {ui.disp_label_VOL,       ui.disp_label_CUR,       ui.disp_label_POW,
                         ui.disp_label_RES,       ui.disp_label_ELE,       ui.disp_label_CAP,
                         ui.disp_label_CPU_VALUE, ui.disp_label_NTC_VALUE, ui.disp_label_FANT_VALUE,
@@ -78,9 +78,9 @@ void writeEdits(MainDialogUi &ui, const MeasurementRecord &r)
     setIfFree(ui.lineEdit_value_lilitime_h, twoDigits(r.timeLimitHours));
     setIfFree(ui.lineEdit_value_limitime_m, twoDigits(r.timeLimitMinutes));
     setIfFree(ui.lineEdit_value_zero_v, cutoffVoltage(r.cutoffVoltage));
-    qDebug().noquote() << "edits" << set << fullCurrent(r.fullCurrent)
-                       << fullVoltage(r.fullVoltage) << twoDigits(r.timeLimitHours)
-                       << twoDigits(r.timeLimitMinutes) << cutoffVoltage(r.cutoffVoltage);
+    qDebug().noquote() << "edits" << set << fullCurrent(r.fullCurrent) << fullVoltage(r.fullVoltage)
+                       << twoDigits(r.timeLimitHours) << twoDigits(r.timeLimitMinutes)
+                       << cutoffVoltage(r.cutoffVoltage);
 }
 
 void writeLiveValues(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceClass)

@@ -6,15 +6,15 @@
 
 #include <QDebug>
 #include <QSignalBlocker>
-
 #include <cmath>
 
 namespace SettingsMirror {
 
 namespace {
 
-const char *const Hover = "QPushButton:hover{background-color:rgb(126, 255, 206); color: black;}"
-                          "QPushButton:pressed{background-color:rgb(0, 255, 0);border-style: inset;}";
+const char *const Hover =
+    "QPushButton:hover{background-color:rgb(126, 255, 206); color: black;}"
+    "QPushButton:pressed{background-color:rgb(0, 255, 0);border-style: inset;}";
 
 // Brightness and standby: the slider and the number beside it.
 void mirrorLevel(QSlider *slider, QLabel *label, int value)
@@ -33,14 +33,12 @@ void mirrorCalibration(QSlider *slider, QLabel *factorLabel, float factor)
 
 QString selectedStyle()
 {
-    return QStringLiteral("QPushButton{background-color: rgb(0, 170, 0);}") +
-           QLatin1String(Hover);
+    return QStringLiteral("QPushButton{background-color: rgb(0, 170, 0);}") + QLatin1String(Hover);
 }
 
 QString normalStyle()
 {
-    return QStringLiteral("QPushButton{background-color: rgb(72, 72, 72);}") +
-           QLatin1String(Hover);
+    return QStringLiteral("QPushButton{background-color: rgb(72, 72, 72);}") + QLatin1String(Hover);
 }
 
 void markStyle(const QList<QPushButton *> &group, int chosen)
@@ -121,8 +119,7 @@ void mirrorTester(MainDialogUi &ui, const MeasurementRecord &r)
                 r.workBrightness);
     mirrorLevel(ui.RX41_settings_slider_standlight, ui.RX41_settings_label_standlight,
                 r.standbyBrightness);
-    mirrorLevel(ui.RX41_settings_slider_standtime, ui.RX41_settings_label_standtime,
-                r.standbyTime);
+    mirrorLevel(ui.RX41_settings_slider_standtime, ui.RX41_settings_label_standtime, r.standbyTime);
     mirrorCalibration(ui.RX41_settings_slider_voltcali, ui.RX41_settings_lab_califact_voltvalue,
                       r.voltCalibration);
     mirrorCalibration(ui.RX41_settings_slider_currcali, ui.RX41_settings_lab_califact_currvalue,

@@ -7,7 +7,6 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QMessageBox>
-
 #include <cmath>
 
 namespace ValueEdit {
@@ -25,8 +24,8 @@ QByteArray frame(quint8 address, quint8 code, Kind kind, const QString &text)
     const int value = text.toInt(&ok, 10);
     if (!ok)
         return QByteArray();
-    return CommandFrame::withTime(address, value,
-                                  kind == Kind::Hours ? CommandFrame::Hours : CommandFrame::Minutes);
+    return CommandFrame::withTime(
+        address, value, kind == Kind::Hours ? CommandFrame::Hours : CommandFrame::Minutes);
 }
 
 bool commit(MainDialog &window, QLineEdit *edit, quint8 code, Kind kind)
@@ -50,8 +49,8 @@ QString illegalTextTitle()
 
 QString illegalTextMessage()
 {
-    return QCoreApplication::translate(
-        "MainDialog", "<font color='red'>文本框含有非法字符，请重新输入！</font>");
+    return QCoreApplication::translate("MainDialog",
+                                       "<font color='red'>文本框含有非法字符，请重新输入！</font>");
 }
 
 void showIllegalText(QWidget *parent)

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QQueue>
 #include <QTextStream>
-
 #include <cstring>
 
 namespace {
@@ -80,8 +79,8 @@ int main(int argc, char **argv)
     for (const QByteArray &r : input) {
         decodeReport(r, state);
         const MeasurementRecord &m = state.record;
-        const float v[10] = {m.voltage, m.current, m.power,   m.resistance, m.energy,
-                             m.capacity, m.cpuTemp, m.ntcTemp, m.mosTemp,   m.fanSpeed};
+        const float v[10] = {m.voltage,  m.current, m.power,   m.resistance, m.energy,
+                             m.capacity, m.cpuTemp, m.ntcTemp, m.mosTemp,    m.fanSpeed};
         for (int i = 0; i < 10; ++i)
             labels[i].setText(QString::number(double(v[i])));
     }

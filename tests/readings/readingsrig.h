@@ -15,7 +15,6 @@
 #include <QQueue>
 #include <QTimer>
 #include <QtTest>
-
 #include <cstring>
 
 // An instrument on the main handle: the tests put input reports in and read

@@ -41,7 +41,8 @@ private slots:
         ReadingsRig rig;
         QVERIFY(rig.showOn(MainDialog::PageDisp));
         typeAndReturn(rig, "lineEdit_value", QStringLiteral("1.5"));
-        QCOMPARE(rig.takeWritten(), QList<QByteArray>{expectedReport(0x21, 0x3F, 0xC0, 0x00, 0x00)});
+        QCOMPARE(rig.takeWritten(),
+                 QList<QByteArray>{expectedReport(0x21, 0x3F, 0xC0, 0x00, 0x00)});
         QVERIFY(!rig.w<QLineEdit>("lineEdit_value")->hasFocus());
         // Moving on sends nothing more.
         rig.w<QLineEdit>("lineEdit_value_zero_v")->setFocus();
@@ -61,20 +62,20 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("report");
-        QTest::newRow("cut-off") << "lineEdit_value_zero_v" << "3.0"
-                                 << floatReport(0x29, 3.0f);
-        QTest::newRow("full voltage") << "lineEdit_value_full_v" << "4.2"
-                                      << floatReport(0x2A, 4.2f);
-        QTest::newRow("full current") << "lineEdit_value_full_a" << "0.05"
-                                      << floatReport(0x2B, 0.05f);
-        QTest::newRow("negative as typed") << "lineEdit_value" << "-1"
-                                           << expectedReport(0x21, 0xBF, 0x80, 0, 0);
-        QTest::newRow("hours 2") << "lineEdit_value_lilitime_h" << "2"
-                                 << expectedReport(0x31, 0x02, 0, 0, 0x01);
-        QTest::newRow("hours 300, low 8 bits") << "lineEdit_value_lilitime_h" << "300"
-                                               << expectedReport(0x31, 0x2C, 0, 0, 0x01);
-        QTest::newRow("minutes 45") << "lineEdit_value_limitime_m" << "45"
-                                    << expectedReport(0x31, 45, 0, 0, 0x02);
+        QTest::newRow("cut-off") << "lineEdit_value_zero_v"
+                                 << "3.0" << floatReport(0x29, 3.0f);
+        QTest::newRow("full voltage") << "lineEdit_value_full_v"
+                                      << "4.2" << floatReport(0x2A, 4.2f);
+        QTest::newRow("full current") << "lineEdit_value_full_a"
+                                      << "0.05" << floatReport(0x2B, 0.05f);
+        QTest::newRow("negative as typed") << "lineEdit_value"
+                                           << "-1" << expectedReport(0x21, 0xBF, 0x80, 0, 0);
+        QTest::newRow("hours 2") << "lineEdit_value_lilitime_h"
+                                 << "2" << expectedReport(0x31, 0x02, 0, 0, 0x01);
+        QTest::newRow("hours 300, low 8 bits") << "lineEdit_value_lilitime_h"
+                                               << "300" << expectedReport(0x31, 0x2C, 0, 0, 0x01);
+        QTest::newRow("minutes 45") << "lineEdit_value_limitime_m"
+                                    << "45" << expectedReport(0x31, 45, 0, 0, 0x02);
     }
     void everyEditItsFrame()
     {
@@ -91,13 +92,20 @@ private slots:
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
-        QTest::newRow("letters") << "lineEdit_value" << "abc";
-        QTest::newRow("two points") << "lineEdit_value_zero_v" << "1.2.3";
-        QTest::newRow("empty") << "lineEdit_value_full_a" << "";
-        QTest::newRow("not a number") << "lineEdit_value" << "nan";
-        QTest::newRow("infinite") << "lineEdit_value_full_v" << "inf";
-        QTest::newRow("hours with a point") << "lineEdit_value_lilitime_h" << "1.5";
-        QTest::newRow("minutes in letters") << "lineEdit_value_limitime_m" << "ten";
+        QTest::newRow("letters") << "lineEdit_value"
+                                 << "abc";
+        QTest::newRow("two points") << "lineEdit_value_zero_v"
+                                    << "1.2.3";
+        QTest::newRow("empty") << "lineEdit_value_full_a"
+                               << "";
+        QTest::newRow("not a number") << "lineEdit_value"
+                                      << "nan";
+        QTest::newRow("infinite") << "lineEdit_value_full_v"
+                                  << "inf";
+        QTest::newRow("hours with a point") << "lineEdit_value_lilitime_h"
+                                            << "1.5";
+        QTest::newRow("minutes in letters") << "lineEdit_value_limitime_m"
+                                            << "ten";
     }
     void textThatIsNoNumberShowsTheBox()
     {
@@ -110,7 +118,8 @@ private slots:
         typeAndReturn(rig, edit.toLatin1().constData(), text);
         QVERIFY(box.seen);
         QCOMPARE(box.title, QStringLiteral("提示"));
-        QCOMPARE(box.text, QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
+        QCOMPARE(box.text,
+                 QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
         QCOMPARE(box.buttons, 1);
         QVERIFY(rig.takeWritten().isEmpty());
         // The text stays for the user to mend; the focus is gone.
@@ -136,12 +145,22 @@ private slots:
         QTest::addColumn<QString>("runTip");
         QTest::addColumn<QString>("stopText");
         QTest::addColumn<QString>("stopTip");
-        QTest::newRow("constant current") << 0 << "停止放电" << "单击停止放电" << "开始放电"
+        QTest::newRow("constant current") << 0 << "停止放电"
+                                          << "单击停止放电"
+                                          << "开始放电"
                                           << "单击开始放电";
-        QTest::newRow("constant power") << 3 << "停止放电" << "单击停止放电" << "开始放电"
+        QTest::newRow("constant power") << 3 << "停止放电"
+                                        << "单击停止放电"
+                                        << "开始放电"
                                         << "单击开始放电";
-        QTest::newRow("cycle 7") << 7 << "停止" << "单击停止" << "开始" << "单击开始";
-        QTest::newRow("cycle 8") << 8 << "停止" << "单击停止" << "开始" << "单击开始";
+        QTest::newRow("cycle 7") << 7 << "停止"
+                                 << "单击停止"
+                                 << "开始"
+                                 << "单击开始";
+        QTest::newRow("cycle 8") << 8 << "停止"
+                                 << "单击停止"
+                                 << "开始"
+                                 << "单击开始";
     }
     void runButtonWordsByMode()
     {
@@ -229,7 +248,7 @@ private slots:
         btn1->click();
         tips->findChild<QPushButton *>("Btnok")->click();
         QCOMPARE(rig.takeWritten(), (QList<QByteArray>{expectedReport(0x35, 1, 0, 0, 0),
-                                                        expectedReport(0x35, 5, 0, 0, 0)}));
+                                                       expectedReport(0x35, 5, 0, 0, 0)}));
         // A click does not close it; the instrument's next report does.
         QVERIFY(tips->isVisible());
         r.promptCountdown = 5;
@@ -262,7 +281,7 @@ private slots:
         btn2->click();
         btn3->click();
         QCOMPARE(rig.takeWritten(), (QList<QByteArray>{expectedReport(0x35, 2, 0, 0, 0),
-                                                        expectedReport(0x35, 3, 0, 0, 0)}));
+                                                       expectedReport(0x35, 3, 0, 0, 0)}));
         // Two choices and back to three: the last button returns to its place.
         tips->setChoiceCount(2);
         tips->setChoiceCount(3);

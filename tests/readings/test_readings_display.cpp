@@ -114,15 +114,34 @@ private slots:
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("setValue");
         const QString keep = QStringLiteral("<kept>");
-        QTest::newRow("0 load") << 0 << 1 << "恒电流模式" << keep << "Is:" << "A" << "12.3457";
-        QTest::newRow("0 tester") << 0 << 4 << "数据图表展示" << keep << "Is:" << "A" << "12.3457";
-        QTest::newRow("0 unknown") << 0 << 0 << keep << keep << "Is:" << "A" << "12.3457";
-        QTest::newRow("1") << 1 << 1 << "恒电压模式" << keep << "Vs:" << "V" << "012.35";
-        QTest::newRow("2") << 2 << 1 << "恒电阻模式" << keep << "Rs:" << "Ω" << "0012.35";
-        QTest::newRow("3") << 3 << 1 << "恒功率模式" << keep << "Ps:" << "W" << "0012.3";
-        QTest::newRow("4") << 4 << 1 << keep << "测内阻" << "Is:" << "A" << "12.3457";
-        QTest::newRow("7") << 7 << 1 << "充放充" << keep << "Is:" << "A" << "12.3457";
-        QTest::newRow("8") << 8 << 1 << "充放充放充" << keep << "Is:" << "A" << "12.3457";
+        QTest::newRow("0 load") << 0 << 1 << "恒电流模式" << keep << "Is:"
+                                << "A"
+                                << "12.3457";
+        QTest::newRow("0 tester") << 0 << 4 << "数据图表展示" << keep << "Is:"
+                                  << "A"
+                                  << "12.3457";
+        QTest::newRow("0 unknown") << 0 << 0 << keep << keep << "Is:"
+                                   << "A"
+                                   << "12.3457";
+        QTest::newRow("1") << 1 << 1 << "恒电压模式" << keep << "Vs:"
+                           << "V"
+                           << "012.35";
+        QTest::newRow("2") << 2 << 1 << "恒电阻模式" << keep << "Rs:"
+                           << "Ω"
+                           << "0012.35";
+        QTest::newRow("3") << 3 << 1 << "恒功率模式" << keep << "Ps:"
+                           << "W"
+                           << "0012.3";
+        QTest::newRow("4") << 4 << 1 << keep << "测内阻"
+                           << "Is:"
+                           << "A"
+                           << "12.3457";
+        QTest::newRow("7") << 7 << 1 << "充放充" << keep << "Is:"
+                           << "A"
+                           << "12.3457";
+        QTest::newRow("8") << 8 << 1 << "充放充放充" << keep << "Is:"
+                           << "A"
+                           << "12.3457";
         QTest::newRow("9") << 9 << 1 << keep << "充放电循环测试" << keep << keep << "12.3457";
         QTest::newRow("10") << 10 << 1 << keep << keep << keep << keep << "";
     }

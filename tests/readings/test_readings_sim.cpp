@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
-
 #include <functional>
 #include <memory>
 

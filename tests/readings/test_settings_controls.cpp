@@ -203,32 +203,32 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("report");
         const int load = MainDialog::PageSettings, tester = MainDialog::PageRx41Settings;
-        QTest::newRow("hours 300") << load << "settings_edit_timeh" << "300"
-                                   << expectedReport(0x31, 0x2C, 0, 0, 1);
-        QTest::newRow("minutes 20") << load << "settings_edit_timem" << "20"
-                                    << expectedReport(0x31, 20, 0, 0, 2);
-        QTest::newRow("cut-off") << load << "settings_edit_voltzero" << "2.8"
-                                 << floatReport(0x29, 2.8f);
-        QTest::newRow("full voltage") << load << "settings_edit_voltfull" << "4.2"
-                                      << floatReport(0x2A, 4.2f);
-        QTest::newRow("full current") << load << "settings_edit_currfull" << "0.1"
-                                      << floatReport(0x2B, 0.1f);
-        QTest::newRow("over-current") << load << "settings_edit_currover" << "12"
-                                      << floatReport(0x2C, 12.0f);
-        QTest::newRow("over-power") << load << "settings_edit_poweover" << "150"
-                                    << floatReport(0x2D, 150.0f);
-        QTest::newRow("probe over-temperature") << load << "settings_edit_ntcover" << "80"
-                                                << floatReport(0x2E, 80.0f);
-        QTest::newRow("MOS over-temperature") << load << "settings_edit_mosover" << "95.5"
-                                              << floatReport(0x2F, 95.5f);
-        QTest::newRow("tester over-voltage") << tester << "RX41_settings_edit_overvolt" << "21"
-                                             << floatReport(0x2A, 21.0f);
-        QTest::newRow("tester low voltage") << tester << "RX41_settings_edit_lowvolt" << "4.4"
-                                            << floatReport(0x29, 4.4f);
-        QTest::newRow("tester over-power") << tester << "RX41_settings_edit_overpower" << "60"
-                                           << floatReport(0x2D, 60.0f);
-        QTest::newRow("tester probe") << tester << "RX41_settings_edit_ntcover" << "70"
-                                      << floatReport(0x2E, 70.0f);
+        QTest::newRow("hours 300") << load << "settings_edit_timeh"
+                                   << "300" << expectedReport(0x31, 0x2C, 0, 0, 1);
+        QTest::newRow("minutes 20") << load << "settings_edit_timem"
+                                    << "20" << expectedReport(0x31, 20, 0, 0, 2);
+        QTest::newRow("cut-off") << load << "settings_edit_voltzero"
+                                 << "2.8" << floatReport(0x29, 2.8f);
+        QTest::newRow("full voltage") << load << "settings_edit_voltfull"
+                                      << "4.2" << floatReport(0x2A, 4.2f);
+        QTest::newRow("full current") << load << "settings_edit_currfull"
+                                      << "0.1" << floatReport(0x2B, 0.1f);
+        QTest::newRow("over-current") << load << "settings_edit_currover"
+                                      << "12" << floatReport(0x2C, 12.0f);
+        QTest::newRow("over-power") << load << "settings_edit_poweover"
+                                    << "150" << floatReport(0x2D, 150.0f);
+        QTest::newRow("probe over-temperature") << load << "settings_edit_ntcover"
+                                                << "80" << floatReport(0x2E, 80.0f);
+        QTest::newRow("MOS over-temperature") << load << "settings_edit_mosover"
+                                              << "95.5" << floatReport(0x2F, 95.5f);
+        QTest::newRow("tester over-voltage") << tester << "RX41_settings_edit_overvolt"
+                                             << "21" << floatReport(0x2A, 21.0f);
+        QTest::newRow("tester low voltage") << tester << "RX41_settings_edit_lowvolt"
+                                            << "4.4" << floatReport(0x29, 4.4f);
+        QTest::newRow("tester over-power") << tester << "RX41_settings_edit_overpower"
+                                           << "60" << floatReport(0x2D, 60.0f);
+        QTest::newRow("tester probe") << tester << "RX41_settings_edit_ntcover"
+                                      << "70" << floatReport(0x2E, 70.0f);
     }
     void edits()
     {
@@ -248,7 +248,8 @@ private slots:
         box.arm();
         typeAndReturn(rig, edit.toLatin1().constData(), QStringLiteral("x1"));
         QVERIFY(box.seen);
-        QCOMPARE(box.text, QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
+        QCOMPARE(box.text,
+                 QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
         QVERIFY(rig.takeWritten().isEmpty());
     }
 
