@@ -77,6 +77,9 @@ public:
     bool disconnected();
     // The run button's new state; starting empties the store and the curves.
     void runButton(bool running);
+    // A new run start at the current time (axis now .. now + 10 s), keeping
+    // the curves and the store: what building the device list does.
+    void restartTimeWindow() { startRun(); }
 
     // --- groups ---
     void setGroupButtons(QAbstractButton *energy, QAbstractButton *temperature, QAbstractButton *mos);

@@ -4,6 +4,7 @@
 #include "devicemodel.h"
 #include "maindialog.h"
 #include "maindialogui.h"
+#include "realtimechart.h"
 
 #include <QDebug>
 #include <QMovie>
@@ -54,6 +55,8 @@ void MainDialog::ThreadShowData_Slot()
     m_devices.populate(ui->device_treeWidget, plan);
     ui->disp_labDevTiT->setText(m_devices.title());
 
+    if (m_chart)
+        m_chart->restartTimeWindow();
     if (m_searching)
         m_searching->stop();
     ui->label_searching->setMovie(nullptr);
