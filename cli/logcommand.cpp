@@ -4,6 +4,7 @@
 #include "csvlogwriter.h"
 #include "devicemodel.h"
 #include "readingformat.h"
+#include "samplevalues.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -82,17 +83,7 @@ private:
         const InstrumentState &st = m_session.state();
         const MeasurementRecord &r = st.record;
         if (m_limits.always || DeviceModel::samplingAllowed(m_class, true, st.running)) {
-            SampleStore::Values v;
-            v[SampleStore::Voltage] = r.voltage;
-            v[SampleStore::Current] = r.current;
-            v[SampleStore::Power] = r.power;
-            v[SampleStore::Resistance] = r.resistance;
-            v[SampleStore::Energy] = r.energy;
-            v[SampleStore::Capacity] = r.capacity;
-            v[SampleStore::MosTemp] = r.mosTemp;
-            v[SampleStore::FanSpeed] = r.fanSpeed;
-            v[SampleStore::CpuTemp] = r.cpuTemp;
-            v[SampleStore::NtcTemp] = r.ntcTemp;
+            const SampleStore::Values v = sampleValues(r);
             if (!m_writer->append(QDateTime::currentMSecsSinceEpoch(), v))
                 return fail(QStringLiteral("cannot write to %1: %2")
                                 .arg(m_limits.file, m_writer->errorString()));

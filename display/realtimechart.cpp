@@ -6,6 +6,7 @@
 #include "curvesettingspanel.h"
 #include "customcoordinates.h"
 #include "measurementrecord.h"
+#include "samplevalues.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>
@@ -172,18 +173,7 @@ void RealTimeChart::applyRangeOrDefault(int curve)
 
 SampleStore::Values RealTimeChart::valuesFrom(const MeasurementRecord &r)
 {
-    SampleStore::Values v{};
-    v[SampleStore::Voltage] = r.voltage;
-    v[SampleStore::Current] = r.current;
-    v[SampleStore::Power] = r.power;
-    v[SampleStore::Resistance] = r.resistance;
-    v[SampleStore::Energy] = r.energy;
-    v[SampleStore::Capacity] = r.capacity;
-    v[SampleStore::MosTemp] = r.mosTemp;
-    v[SampleStore::FanSpeed] = r.fanSpeed;
-    v[SampleStore::CpuTemp] = r.cpuTemp;
-    v[SampleStore::NtcTemp] = r.ntcTemp;
-    return v;
+    return sampleValues(r);
 }
 
 bool RealTimeChart::samplingAllowed(quint32 tickCounter, const SampleGate &gate) const

@@ -37,14 +37,8 @@ USBThread::~USBThread()
 bool USBThread::open()
 {
     m_linkState = LinkClosed;
-    m_handle = hid::backend().open(vendorId, productId);
-    if (!m_handle)
+    if (!openLink())
         return false;
-    qDebug() << "USB设备打开成功";
-    m_linkState = LinkOpen;
-    const QString product = m_handle->product();
-    qDebug() << product;
-    emit usb_connect(product);
     qDebug() << m_handle->serialNumber();
     return true;
 }
