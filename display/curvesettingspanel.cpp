@@ -4,6 +4,7 @@
 #include "realtimechart.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -40,14 +41,13 @@ CurveSettingsPanel::CurveSettingsPanel(RealTimeChart *chart, QWidget *area)
     : QTableView(area), m_chart(chart), m_model(new QStandardItemModel(10, 3, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    m_model->setHorizontalHeaderLabels({QStringLiteral(" "), tr("曲线颜色"), tr("曲线宽度")});
     QStringList vertical;
     for (int r = 0; r < 10; ++r)
         vertical << QStringLiteral(" ");
     m_model->setVerticalHeaderLabels(vertical);
     for (int c = 0; c < Curves::Count; ++c)
         m_model->setItem(c, 0, new QStandardItem(QLatin1String(Curves::info(c).panelLabel)));
-    m_model->setItem(8, 0, new QStandardItem(tr("背景颜色风格：")));
+    m_model->setItem(8, 0, new QStandardItem);
     setModel(m_model);
 
     setSpan(9, 0, 1, 3);
@@ -55,7 +55,7 @@ CurveSettingsPanel::CurveSettingsPanel(RealTimeChart *chart, QWidget *area)
     auto *okLayout = new QHBoxLayout(okHolder);
     okLayout->setSpacing(0);
     okLayout->setContentsMargins(80, 2, 80, 2);
-    m_okButton = new QPushButton(tr("确定"), okHolder);
+    m_okButton = new QPushButton(okHolder);
     m_okButton->setStyleSheet(QLatin1String(okStyle));
     okLayout->addWidget(m_okButton);
     setIndexWidget(m_model->index(9, 0), okHolder);
@@ -83,17 +83,46 @@ CurveSettingsPanel::CurveSettingsPanel(RealTimeChart *chart, QWidget *area)
     connect(m_themeBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &CurveSettingsPanel::onCBox_9_Slot);
 
-    resizeColumnsToContents();
+    setTexts();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setMinimumSectionSize(100);
     resize(320, 330);
+}
+
+void CurveSettingsPanel::setTexts()
+{
+    m_model->setHorizontalHeaderLabels({QStringLiteral(" "), tr("曲线颜色"), tr("曲线宽度")});
+    m_model->item(8, 0)->setText(tr("背景颜色风格："));
+    m_okButton->setText(tr("确定"));
+    resizeColumnsToContents();
+}
+
+void CurveSettingsPanel::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        setTexts();
+    QTableView::changeEvent(event);
 }
 
 void CurveSettingsPanel::placeOver(QWidget *area)
 {
     if (!area)
         return;
-    move((area->width() - width()) / 2 - 100, (area->height() - height()) / 2 - 100);
+    // At least the usual 320 x 330, but large enough that every row and column
+    // shows without scrolling, and never larger than the chart area.
+    int w = verticalHeader()->width() + 2 * frameWidth();
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        w += columnWidth(c);
+    int h = horizontalHeader()->height() + 2 * frameWidth();
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        h += rowHeight(r);
+    resize(qMin(qMax(320, w), area->width()), qMin(qMax(330, h), area->height()));
+    // Left and above the centre as usual, but kept inside the area so no
+    // row is cut off at its edge.
+    const int x = (area->width() - width()) / 2 - 100;
+    const int y = (area->height() - height()) / 2 - 100;
+    move(qBound(0, x, qMax(0, area->width() - width())),
+         qBound(0, y, qMax(0, area->height() - height())));
 }
 
 QString CurveSettingsPanel::buttonStyle(const QColor &colour)

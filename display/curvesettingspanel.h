@@ -42,7 +42,11 @@ public slots:
     void onCBox_9_Slot(int index);
     void onBtn_close_Slot();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void setTexts();
     void chooseColour(int curve);
     void chooseWidth(int curve, int index);
     static QString buttonStyle(const QColor &colour);

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -51,14 +52,33 @@ private slots:
         CurveSettingsPanel *p = c->showCurveSettings(&area);
         QCOMPARE(p->widthBox(0)->currentText(), QString("0.5"));
         QCOMPARE(p->themeBox()->currentText(), QString("Light"));
-        QCOMPARE(p->size(), QSize(320, 330));
-        QCOMPARE(p->pos(), QPoint((1000 - 320) / 2 - 100, (700 - 330) / 2 - 100));
+        // At least 320 x 330, large enough for every row and column, and
+        // wholly inside the chart area (left of and above its centre).
+        QVERIFY(p->width() >= 320 && p->height() >= 330);
+        int contentW = p->verticalHeader()->width();
+        for (int col = 0; col < 3; ++col)
+            contentW += p->columnWidth(col);
+        int contentH = p->horizontalHeader()->height();
+        for (int row = 0; row < 10; ++row)
+            contentH += p->rowHeight(row);
+        QVERIFY(p->width() >= contentW && p->height() >= contentH);
+        QVERIFY(QRect(QPoint(0, 0), area.size()).contains(p->geometry()));
+        QVERIFY(p->x() + p->width() / 2 < 500 && p->y() + p->height() / 2 < 350);
         QCOMPARE(p->model()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("曲线颜色"));
         QCOMPARE(p->model()->index(8, 0).data().toString(), QString::fromUtf8("背景颜色风格："));
         QCOMPARE(p->model()->index(7, 0).data().toString(), QString("MOS_Temp"));
         QVERIFY(!QFile::exists("usb-hid.ini"));  // building the panel changes nothing
         QCOMPARE(c->showCurveSettings(&area), p);  // one panel at a time
         p->okButton()->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // A small chart area still holds the whole panel.
+        QWidget small;
+        small.resize(600, 300);
+        CurveSettingsPanel *q = c->showCurveSettings(&small);
+        QVERIFY(q != nullptr);
+        QVERIFY(QRect(QPoint(0, 0), small.size()).contains(q->geometry()));
+        q->okButton()->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
