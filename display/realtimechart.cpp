@@ -134,6 +134,12 @@ void RealTimeChart::applyChartStyle()
     for (int a = 0; a < Curves::AxisCount; ++a) {
         m_axes[a]->setGridLineVisible(a == Curves::LeftAxis);
         m_axes[a]->setTickCount(10);
+        // Some CJK fonts map the degree-Celsius sign to an empty glyph; ask
+        // for a family that draws it first (absent ones are skipped).
+        QFont labels = m_axes[a]->labelsFont();
+        labels.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Microsoft Yahei"),
+                            labels.family()});
+        m_axes[a]->setLabelsFont(labels);
     }
 }
 
