@@ -121,7 +121,7 @@ private slots:
     {
         const DeviceListPlan plan = BusScan::buildPlan(QStringLiteral("KV37  x"), QString(),
                                                        QString(), 0x06, QByteArray("\x06\x03", 2));
-        QCOMPARE(plan.version, QString()); // two blanks: part 1 is empty
+        QCOMPARE(plan.version, QString()); // two blanks: the word after the model is empty
         QCOMPARE(plan.entries.size(), 2);
         QCOMPARE(int(plan.entries[0].address), 6);
         QCOMPARE(plan.entries[0].indexNumber, 4);
