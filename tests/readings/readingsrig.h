@@ -6,7 +6,6 @@
 #include "simreports.h"
 
 #include <QApplication>
-#include <QByteArray>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,11 +16,9 @@
 #include <QtTest>
 #include <cstring>
 
-// An instrument on the main handle: the tests put input reports in and read
-// the output reports that went out.
-class FakeInstrument : public hid::Handle
+// An instrument on the main handle: tests queue input reports and read what went out.
+struct FakeInstrument : hid::Handle
 {
-public:
     int read(unsigned char *data, size_t length, int) override
     {
         if (inbound.isEmpty())
@@ -36,33 +33,54 @@ public:
         written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
         return int(length);
     }
-    QString manufacturer() override { return QString(); }
-    QString product() override { return QString(); }
-    QString serialNumber() override { return QString(); }
-
+    QString manufacturer() override { return {}; }
+    QString product() override { return {}; }
+    QString serialNumber() override { return {}; }
     QQueue<QByteArray> inbound;
     QList<QByteArray> written;
 };
 
-// The main window on a fake instrument, its own timers stopped so that only
-// the test decides when a tick runs.
+template <class T> T *widget(const QWidget &parent, const char *name)
+{
+    T *found = parent.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no widget %s", name);
+    return found;
+}
+
+// Types `text` into the edit as a user would and presses Return.
+inline void typeAndReturn(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    QVERIFY(edit->hasFocus());
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+inline void pointAt(QWidget *w)
+{
+    QCursor::setPos(w->mapToGlobal(w->rect().center()));
+}
+inline void pointAway()
+{
+    QCursor::setPos(QPoint(5000, 5000));
+}
+
+// The main window on a fake instrument, its timers stopped: the test runs the ticks.
 struct ReadingsRig
 {
     static constexpr quint8 Address = 0x01;
-
     explicit ReadingsRig(quint8 deviceClass = 1)
     {
-        if (DeviceLink *link = dialog.deviceLink()) {
-            link->pollTimer()->stop();
-            link->readTimer()->stop();
-            link->runButtonTimer()->stop();
-        }
+        DeviceLink *link = dialog.deviceLink();
+        link->pollTimer()->stop();
+        link->readTimer()->stop();
+        link->runButtonTimer()->stop();
         dialog.setMainHandle(&instrument);
         dialog.setBusAddress(Address);
         dialog.setDeviceClass(deviceClass);
     }
-
-    // One read tick that finds `report` waiting, then the display update.
     void feed(const QByteArray &report)
     {
         instrument.inbound.enqueue(report);
@@ -74,8 +92,12 @@ struct ReadingsRig
     {
         feed(SimReports::parameters(Address, p, tester));
     }
-
-    // Shows the window on `page` and waits until it can take the keyboard focus.
+    void mode(int m)
+    {
+        SimReports::Parameters p;
+        p.workMode = quint8(m);
+        parameters(p);
+    }
     bool showOn(int page)
     {
         dialog.setCurrentPage(page);
@@ -83,30 +105,22 @@ struct ReadingsRig
         dialog.activateWindow();
         return QTest::qWaitForWindowActive(&dialog);
     }
-
-    template <class T> T *w(const char *name) const
-    {
-        T *found = dialog.findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
+    template <class T> T *w(const char *name) const { return widget<T>(dialog, name); }
     QString label(const char *name) const { return w<QLabel>(name)->text(); }
     QString edit(const char *name) const { return w<QLineEdit>(name)->text(); }
-
+    void type(const char *name, const QString &text) { typeAndReturn(w<QLineEdit>(name), text); }
     QList<QByteArray> takeWritten()
     {
         const QList<QByteArray> out = instrument.written;
         instrument.written.clear();
         return out;
     }
-
     FakeInstrument instrument; // outlives the window that writes on it
     MainDialog dialog;
 };
 
 // The 64-byte report of a 10-byte frame: 55 05 01 <code> <v0..v3> EE FF, zeros.
-inline QByteArray expectedReport(int code, int v0, int v1, int v2, int v3)
+inline QByteArray frame(int code, int v0, int v1, int v2, int v3)
 {
     QByteArray r(64, '\0');
     const int bytes[10] = {0x55, 0x05, ReadingsRig::Address, code, v0, v1, v2, v3, 0xEE, 0xFF};
@@ -115,46 +129,20 @@ inline QByteArray expectedReport(int code, int v0, int v1, int v2, int v3)
     return r;
 }
 
-inline QByteArray floatReport(int code, float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, 4);
-    return expectedReport(code, int(bits >> 24) & 0xFF, int(bits >> 16) & 0xFF,
-                          int(bits >> 8) & 0xFF, int(bits) & 0xFF);
-}
-
-// Puts the mouse pointer on `w`, or far from every control.
-inline void pointAt(QWidget *w)
-{
-    QCursor::setPos(w->mapToGlobal(w->rect().center()));
-}
-inline void pointAway()
-{
-    QCursor::setPos(QPoint(5000, 5000));
-}
-
-// Closes the next modal message box from the event loop and keeps its texts.
+// Closes the next modal message box from the event loop and keeps its text.
 struct BoxCatcher : QObject
 {
-    void arm()
+    BoxCatcher()
     {
-        seen = false;
         auto *timer = new QTimer(this);
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, this, [this, timer] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            seen = true;
-            title = box->windowTitle();
-            text = box->text();
-            buttons = box->buttons().size();
-            box->accept();
-            timer->deleteLater();
+        connect(timer, &QTimer::timeout, this, [this, timer] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->accept();
+                timer->stop();
+            }
         });
-        timer->start();
+        timer->start(10);
     }
-    bool seen = false;
-    QString title, text;
-    int buttons = 0;
+    QString text;
 };
