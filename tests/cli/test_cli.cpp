@@ -1,0 +1,127 @@
+// The tool's library in-process: argument parsing, and firmware upgrades
+// against a simulated bootloader with faults switched from here.
+#include "clioptions.h"
+#include "clirunner.h"
+#include "simbootloader.h"
+#include "simserver.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdio>
+
+using namespace CliOptions;
+
+namespace {
+
+QString readAll(FILE *f)
+{
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray bytes;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        bytes.append(buffer, int(n));
+    std::fclose(f);
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    // Flashes `size` bytes through a socket to `boot`; -2 if it burned other bytes.
+    int flash(int size, SimBootloader &boot, QString *out, QString *err)
+    {
+        QByteArray firmware(size, '\0');
+        for (int i = 0; i < size; ++i)
+            firmware[i] = char((i * 7 + 3) & 0xFF);
+        QFile f(m_dir.filePath(QStringLiteral("fw%1.bin").arg(size)));
+        SimServer server;
+        const QString path = m_dir.filePath(QStringLiteral("flash%1.sock").arg(size));
+        if (!f.open(QIODevice::WriteOnly) || f.write(firmware) != size || !f.flush() || !server.listen(path))
+            return -1;
+        server.setUpgradeTarget(&boot);
+        FILE *o = std::tmpfile(), *e = std::tmpfile();
+        int code;
+        {
+            CliRunner runner(o, e, false);
+            code = runner.run({"usb-tester-cli", "--device", "socket:" + path, "--json", "flash", f.fileName()});
+        }
+        server.setUpgradeTarget(nullptr);
+        *out = readAll(o);
+        *err = readAll(e);
+        return boot.burned() && boot.image() != firmware ? -2 : code;
+    }
+
+private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false")); }
+
+    void flash()
+    {
+        SimBootloader boot;
+        boot.setBurnTimeMs(200);
+        QString out, err;
+        QCOMPARE(flash(58 * 20 + 17, boot, &out, &err), 0);
+        QVERIFY(boot.burned());
+        const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
+        QCOMPARE(o.value("event").toString(), QStringLiteral("flash-end"));
+        QVERIFY(o.value("ok").toBool());
+        QCOMPARE(o.value("bytes").toInt(), 58 * 20 + 17);
+        SimBootloader failing;
+        failing.setFault(SimBootloader::Fault::FailReply, 4);
+        QCOMPARE(flash(58 * 10, failing, &out, &err), 1);
+        QVERIFY2(err.contains("reported the upgrade failed"), qPrintable(err));
+        QVERIFY(!failing.burned());
+        SimBootloader unused; // too large: refused before connecting
+        QCOMPARE(flash(1024001, unused, &out, &err), 2);
+        QVERIFY(err.contains("too large"));
+    }
+    void durations_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("seconds"); // -1: refused
+        QTest::newRow("seconds") << "90s" << qint64(90);
+        QTest::newRow("hours and minutes") << "2h30m" << qint64(9000);
+        QTest::newRow("all three") << "1h5m10s" << qint64(3910);
+        QTest::newRow("plain seconds") << "45" << qint64(45);
+        QTest::newRow("zero") << "0s" << qint64(-1);
+        QTest::newRow("unknown unit") << "2x" << qint64(-1);
+        QTest::newRow("wrong order") << "30m2h" << qint64(-1);
+        QTest::newRow("negative") << "-5m" << qint64(-1);
+    }
+    void durations()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, seconds);
+        qint64 got = -1;
+        QString error;
+        QCOMPARE(parseDuration(text, &got, &error), seconds >= 0);
+        QCOMPARE(seconds >= 0 ? got : -1, seconds);
+        QCOMPARE(formatDuration(3723), QStringLiteral("1h02m03s"));
+    }
+    void numbersAndOptions()
+    {
+        double v = 0;
+        QString error;
+        QVERIFY(parseNumber(QStringLiteral("-2"), &v, &error));
+        QCOMPARE(v, -2.0);
+        for (const char *bad : {"abc", "1.2.3", "", "inf", "nan", "1,5", "1e999", "0x10"})
+            QVERIFY2(!parseNumber(QString::fromLatin1(bad), &v, &error), bad);
+        Global g;
+        QVERIFY(parseGlobal({"cli", "--json", "--address", "0x03", "--timeout", "2.5", "set", "value", "-1"}, &g, &error));
+        QVERIFY(g.json);
+        QCOMPARE(int(g.address), 3);
+        QCOMPARE(g.timeoutMs, 2500);
+        QCOMPARE(g.command, QStringLiteral("set"));
+        QCOMPARE(g.args, (QStringList{"value", "-1"}));
+        for (const QStringList &bad : QList<QStringList>{{"cli"}, {"cli", "--address", "300", "read"},
+                                                         {"cli", "--timeout", "0", "read"}, {"cli", "--verbose", "read"}})
+            QVERIFY2(!parseGlobal(bad, &g, &error), qPrintable(bad.join(' ')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

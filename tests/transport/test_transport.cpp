@@ -1,0 +1,245 @@
+// The link thread, the connection lifecycle and the socket backend against a
+// simulated instrument on a private socket, as behind --device socket:PATH.
+#include "devicelink.h"
+#include "hidbackend.h"
+#include "setting.h"
+#include "simserver.h"
+#include "socketbackend.h"
+#include "usbthread.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Sim
+{
+    Sim() : server(std::make_unique<SimServer>(SimSetup(), 1.0))
+    {
+        QString error;
+        if (!server->listen(dir.filePath(QStringLiteral("i.sock")), &error))
+            qFatal("cannot serve the simulator: %s", qPrintable(error));
+        hid::setBackend(hid::makeSocketBackend(dir.filePath(QStringLiteral("i.sock"))));
+    }
+    ~Sim() { hid::setBackend(nullptr); server.reset(); }
+    QTemporaryDir dir;
+    std::unique_ptr<SimServer> server;
+};
+
+QByteArray report(const char *hex) { return QByteArray::fromHex(hex).leftJustified(hid::ReportSize, '\0'); }
+QByteArray probe() { return report("5505010400000000eeff"); }
+const QByteArray ProbeAnswer("aa05010401000000eeff");
+
+int write(hid::Handle *h, const QByteArray &r)
+{
+    return h->write(reinterpret_cast<const unsigned char *>(r.constData()), size_t(r.size()));
+}
+QByteArray read(hid::Handle *h, int timeoutMs = 2000)
+{
+    unsigned char buffer[hid::ReportSize];
+    const int n = h->read(buffer, sizeof buffer, timeoutMs);
+    return n > 0 ? QByteArray(reinterpret_cast<const char *>(buffer), n) : QByteArray();
+}
+std::unique_ptr<hid::Handle> open()
+{
+    return hid::backend().open(hid::InstrumentVendorId, hid::InstrumentProductId);
+}
+
+} // namespace
+
+class TestTransport : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_cwd;
+
+private slots:
+    void initTestCase() { QVERIFY(m_cwd.isValid() && QDir::setCurrent(m_cwd.path())); }
+
+    void plugInConnectsOnceWithProductString()
+    {
+        Sim sim;
+        sim.server->unplug();
+        USBThread t;
+        QSignalSpy connects(&t, &USBThread::usb_connect);
+        QSignalSpy errors(&t, &USBThread::usb_send_error);
+        QVERIFY(!t.open());
+        t.start();
+        t.write(QByteArray(10, '\x01')); // written while closed: nothing, now or later
+        QTest::qWait(700);
+        QCOMPARE(connects.count(), 0);
+        QElapsedTimer since;
+        sim.server->replug();
+        since.start();
+        QTRY_VERIFY_WITH_TIMEOUT(connects.count() > 0, 3000);
+        // Retries are 500 ms apart; allow for a loaded machine.
+        QVERIFY2(since.elapsed() < 1500, qPrintable(QString::number(since.elapsed())));
+        QCOMPARE(connects.count(), 1);
+        QCOMPARE(connects[0][0].toString(), QStringLiteral("KV37 V1.0.0"));
+        QTest::qWait(200);
+        QCOMPARE(sim.server->reportsReceived(), 0);
+        QCOMPARE(errors.count(), 0);
+        t.stop();
+        QVERIFY(t.wait(2000));
+    }
+    void unplugOnceReplugWithNewMainHandle()
+    {
+        Sim sim;
+        DeviceLink link;
+        QSignalSpy connects(link.usbThread(), &USBThread::usb_connect);
+        QSignalSpy losses(link.usbThread(), &USBThread::usb_disconnect);
+        QSignalSpy opened(&link, &DeviceLink::mainHandleOpened);
+        link.start();
+        QCOMPARE(opened.count(), 1);
+        sim.server->unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(losses.count() > 0, 2000);
+        QTest::qWait(1200); // retries while absent must not report again
+        QCOMPARE(losses.count(), 1);
+        unsigned char buffer[64];
+        QCOMPARE(link.mainHandle()->read(buffer, 64, 0), -1); // the stale handle fails
+        sim.server->replug();
+        QTRY_COMPARE_WITH_TIMEOUT(connects.count(), 2, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(opened.count(), 2, 3000);
+        QCOMPARE(losses.count(), 1);
+        QCOMPARE(write(link.mainHandle(), probe()), 64);
+        QCOMPARE(read(link.mainHandle()).left(10).toHex(), ProbeAnswer);
+    }
+    void writeSendsHeaderAndFirst63Bytes()
+    {
+        Sim sim;
+        USBThread t;
+        QSignalSpy errors(&t, &USBThread::usb_send_error);
+        QVERIFY(t.open());
+        t.start();
+        QByteArray data;
+        for (int i = 1; i <= 64; ++i)
+            data += char(i);
+        t.write(data);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.server->receivedReports().size(), 1, 2000);
+        QCOMPARE(sim.server->receivedReports().first(), QByteArray(1, char(0x55)) + data.left(63));
+        // Short data is padded with zeros.
+        t.write(reinterpret_cast<const unsigned char *>("\x05\x09"), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.server->receivedReports().size(), 2, 2000);
+        QCOMPARE(sim.server->receivedReports().last(), QByteArray("\x55\x05\x09", 3) + QByteArray(61, '\0'));
+        QCOMPARE(errors.count(), 0);
+        // A failed write is reported once and does not close the link.
+        QSignalSpy losses(&t, &USBThread::usb_disconnect);
+        sim.server->failWrites();
+        t.write(QByteArray(58, '\x11'));
+        QTRY_VERIFY_WITH_TIMEOUT(errors.count() > 0, 2000);
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(t.isLinkOpen());
+        QCOMPARE(losses.count(), 0);
+        t.stop();
+        QVERIFY(t.wait(2000));
+
+        DeviceLink link;
+        QSignalSpy box(&link, &DeviceLink::sendErrorMessage);
+        link.usbsenderror();
+        QCOMPARE(box.count(), 1);
+        QCOMPARE(box[0][1].toString(), QStringLiteral("USB发送数据异常"));
+    }
+    void reportIdKey()
+    {
+        const SettingsAccess file{[](const QString &k) { return Setting().read(k); },
+                                  [](const QString &k, const QString &v) { Setting().write(k, v); }};
+        {
+            USBThread t(nullptr, file);
+            QCOMPARE(Setting().read(QStringLiteral("report_id")), QStringLiteral("85"));
+            QCOMPARE(t.reportId(), 85);
+        }
+        Setting().write(QStringLiteral("report_id"), QStringLiteral("12"));
+        USBThread t(nullptr, file);
+        QCOMPARE(t.reportId(), 12);
+        QCOMPARE(Setting().read(QStringLiteral("report_id")), QStringLiteral("12"));
+    }
+    void stopReturnsPromptlyOpenOrClosed()
+    {
+        Sim sim;
+        for (bool present : {true, false}) {
+            if (!present)
+                sim.server->unplug();
+            USBThread t;
+            QCOMPARE(t.open(), present);
+            t.start();
+            QTest::qWait(100);
+            t.stop();
+            QVERIFY(t.wait(1000));
+        }
+    }
+    void scanPacing()
+    {
+        DeviceLink link;
+        QElapsedTimer clock;
+        // Stamped on the pacing thread itself, so a busy receiver cannot skew them.
+        QMutex mutex;
+        QList<QPair<QString, qint64>> events;
+        QList<int> addresses;
+        auto stamp = [&](const QString &what, int address = 0) {
+            QMutexLocker lock(&mutex);
+            events << qMakePair(what, clock.elapsed());
+            if (address)
+                addresses << address;
+        };
+        my_thread *scan = link.scanWorker();
+        connect(scan, &my_thread::ThreadSendData_Signal, this,
+                [&](qint16 a) { stamp(QStringLiteral("probe"), a); }, Qt::DirectConnection);
+        connect(scan, &my_thread::ThreadRecvData_Signal, this,
+                [&] { stamp(QStringLiteral("read")); }, Qt::DirectConnection);
+        connect(scan, &my_thread::ThreadShowData_Signal, this,
+                [&] { stamp(QStringLiteral("show")); }, Qt::DirectConnection);
+        clock.start();
+        QVERIFY(link.startScan());
+        QVERIFY(!link.startScan()); // a second start while it runs does nothing
+        QVERIFY(scan->wait(8000));
+        QCOMPARE(addresses, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        QCOMPARE(events.size(), 21);
+        QVERIFY2(events[0].second >= 990, qPrintable(QString::number(events[0].second)));
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(events[2 * i].first, QStringLiteral("probe"));
+            QCOMPARE(events[2 * i + 1].first, QStringLiteral("read"));
+            const qint64 gap = events[2 * i + 1].second - events[2 * i].second;
+            QVERIFY2(gap >= 140 && gap < 600, qPrintable(QString::number(gap)));
+        }
+        QCOMPARE(events.last().first, QStringLiteral("show"));
+    }
+    void everyHandleGetsEveryReportInOrder()
+    {
+        Sim sim;
+        auto a = open(), b = open();
+        QVERIFY(a && b);
+        QCOMPARE(write(a.get(), probe()), hid::ReportSize);
+        QCOMPARE(write(a.get(), report("550501030b008ceeff")), hid::ReportSize);
+        for (hid::Handle *h : {a.get(), b.get()}) {
+            const QByteArray first = read(h);
+            QCOMPARE(first.size(), hid::ReportSize);
+            QCOMPARE(first.left(10).toHex(), ProbeAnswer);
+            QCOMPARE(quint8(read(h)[3]), quint8(0x03));
+        }
+        unsigned char buffer[64];
+        QCOMPARE(a->read(buffer, sizeof buffer, 20), 0); // nothing more waits
+    }
+    void fullQueueDropsNewReports()
+    {
+        Sim sim;
+        auto reader = open(), writer = open();
+        for (int i = 0; i < hid::QueueLimit + 16; ++i) {
+            // Two kinds of reply, so the survivors show which were kept.
+            const QByteArray r = i < hid::QueueLimit ? probe()
+                                                     : report("550501050b008ceeff");
+            QCOMPARE(write(writer.get(), r), hid::ReportSize);
+            while (sim.server->reportsReceived() < i + 1) // each reply lands before the next request
+                QThread::msleep(1);
+        }
+        QTest::qWait(200);
+        int count = 0;
+        for (QByteArray r = read(reader.get(), 50); !r.isEmpty(); r = read(reader.get(), 50), ++count)
+            QCOMPARE(quint8(r[3]), quint8(0x04));
+        QCOMPARE(count, hid::QueueLimit);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransport)
+#include "test_transport.moc"
