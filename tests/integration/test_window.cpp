@@ -1,0 +1,353 @@
+// The whole window against a simulated instrument served in this process through the socket
+// backend. Its 500 ms timers are stopped so a test moves the exchange one tick at a time.
+#include "chartmenu.h"
+#include "commandframe.h"
+#include "devicelink.h"
+#include "firmwareupgrade.h"
+#include "maindialog.h"
+#include "realtimechart.h"
+#include "setting.h"
+#include "simbootloader.h"
+#include "simserver.h"
+#include "socketbackend.h"
+
+#include <QtTest>
+#include <QtWidgets>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+template <class T = QLabel> T *child(const QObject *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+QString text(const QObject *parent, const char *name)
+{
+    return child(parent, name)->text();
+}
+bool near(double a, double b)
+{
+    return qAbs(a - b) < 0.0015;
+}
+
+struct WindowRig
+{
+    explicit WindowRig(const QString &setupText = QString())
+    {
+        QDir::setCurrent(dir.path()); // the settings file lands in the working directory
+        SimSetup setup;
+        QString error;
+        if (!SimSetup::parse(setupText, &setup, &error))
+            qFatal("bad setup: %s", qPrintable(error));
+        server = std::make_unique<SimServer>(setup, 0.0);
+        server->setUpgradeTarget(&boot);
+        if (!server->listen(dir.filePath(QStringLiteral("i.sock")), &error))
+            qFatal("cannot serve the simulator: %s", qPrintable(error));
+        hid::setBackend(hid::makeSocketBackend(dir.filePath(QStringLiteral("i.sock"))));
+        w = std::make_unique<MainDialog>();
+        for (QTimer *t : {link()->pollTimer(), link()->readTimer(), link()->runButtonTimer()})
+            t->stop();
+        w->setMessageBox([this](QWidget *, QMessageBox::Icon, const QString &title,
+                                const QString &text) { boxes.append(title + ": " + text); });
+    }
+    ~WindowRig()
+    {
+        w.reset();
+        hid::setBackend(nullptr);
+        server.reset();
+        QDir::setCurrent(QDir::tempPath());
+    }
+    DeviceLink *link() const { return w->deviceLink(); }
+
+    // The bus scan that follows every connection has built its list.
+    bool listed() const
+    {
+        return !w->instrumentState().scanning && !w->deviceList().pairs().isEmpty() &&
+               !link()->scanWorker()->isRunning();
+    }
+    // One poll tick, then read ticks until its answer has been decoded.
+    bool exchange()
+    {
+        QSignalSpy refreshed(&w->pollCycle(), &PollCycle::displayRefresh);
+        w->pollTick();
+        QDeadlineTimer deadline(3000);
+        while (refreshed.isEmpty() && !deadline.hasExpired()) {
+            QTest::qWait(2);
+            w->readTick();
+        }
+        return !refreshed.isEmpty();
+    }
+    // Output reports the instrument received, oldest first; the addresses a command went to.
+    QList<QByteArray> sent() const { return server->receivedReports(); }
+    QList<int> addressesOf(int code) const
+    {
+        QList<int> addresses;
+        for (const QByteArray &r : sent())
+            if (r.size() == 64 && quint8(r[3]) == code)
+                addresses.append(quint8(r[2]));
+        return addresses;
+    }
+    // What the simulated instrument at `address` would report now.
+    SimReports::Readings readings(quint8 address)
+    {
+        SimReports::Readings r;
+        server->withInstrument([&](SimInstrument &i) { r = i.node(address)->readings(); });
+        return r;
+    }
+    // The device entries in the order of the tree's rows.
+    QList<DeviceInfoUI *> entries() const
+    {
+        QList<DeviceInfoUI *> out;
+        auto *tree = child<QTreeWidget>(w.get(), "device_treeWidget");
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            out.append(qobject_cast<DeviceInfoUI *>(tree->itemWidget(tree->topLevelItem(i), 0)));
+        return out;
+    }
+    void click(const char *name) const
+    {
+        QTest::mouseClick(child<QAbstractButton>(w.get(), name), Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    SimBootloader boot; // outlives the server that hands it the reports
+    std::unique_ptr<SimServer> server;
+    std::unique_ptr<MainDialog> w;
+    QStringList boxes;
+};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Start-up with a master and slaves 3 and 5 attached: the load's home menu, three entries,
+    // the record filled. Ticking a slave moves every later frame to its address and the
+    // readings to its own; unticking selects nobody. Then unplugged and plugged in again.
+    void connectsSelectsAndReconnects()
+    {
+        WindowRig rig(QStringLiteral("KV37,slaves=3+5"));
+        MainDialog &w = *rig.w;
+        QCOMPARE(text(&w, "upgrade_label_devvalue"), QStringLiteral("KV37 V1.0.0"));
+        QCOMPARE(w.currentPage(), int(MainDialog::PageStart));
+        // A second press during the scan: still one list at the end.
+        QSignalSpy built(rig.link()->scanWorker(), &my_thread::ThreadShowData_Signal);
+        rig.click("btn_search");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        QCOMPARE(built.count(), 1);
+        QCOMPARE(w.currentPage(), int(MainDialog::PageHome));
+        QCOMPARE(rig.addressesOf(CommandFrame::ScanProbe),
+                 QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        const QList<DeviceInfoUI *> rows = rig.entries();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(text(rows[0], "label_version_value"), QStringLiteral("V1.0.0"));
+        QCOMPARE(text(rows[0], "label_index_value"), QStringLiteral("主:1"));
+        QCOMPARE(text(rows[2], "label_index_value"), QStringLiteral("从:3"));
+        QCOMPARE(text(rows[0], "label_connect_type"), QStringLiteral("连接"));
+        QCOMPARE(text(&w, "disp_labDevTiT"), QStringLiteral(" | KV37 1"));
+
+        // The master runs at 1 A; its slaves stand idle. The record fills from the master.
+        QVERIFY(w.sendFrame(CommandFrame::withFloat(1, CommandFrame::SetValue, 1.0f)));
+        QVERIFY(w.sendFrame(CommandFrame::withLeadByte(1, CommandFrame::RunStop, 1)));
+        QTRY_VERIFY(rig.readings(1).running);
+        rig.server->advanceClock(2000);
+        QVERIFY(rig.exchange() && rig.exchange());
+        const MeasurementRecord &r = w.instrumentState().record;
+        QVERIFY2(near(r.voltage, rig.readings(1).voltage), qPrintable(QString::number(r.voltage)));
+        QVERIFY(near(r.cpuTemp, rig.readings(1).cpuTemp));
+        QVERIFY(r.current > 0.99f);
+        QCOMPARE(r.cutoffVoltage, 3.0f);
+
+        QTest::mouseClick(child<QPushButton>(rows[1], "btn_Tick"), Qt::LeftButton);
+        QCOMPARE(int(w.busAddress()), 3);
+        QCOMPARE(text(&w, "disp_labDevTiT"), QStringLiteral(" | KV37 3"));
+        const int before = rig.sent().size();
+        QVERIFY(rig.exchange() && rig.exchange());
+        const QList<QByteArray> later = rig.sent().mid(before);
+        QVERIFY(!later.isEmpty());
+        for (const QByteArray &frame : later)
+            QCOMPARE(int(quint8(frame[2])), 3);
+        QVERIFY(near(r.current, rig.readings(3).current));
+        QVERIFY(near(r.voltage, rig.readings(3).voltage));
+        QVERIFY(r.current < 0.1f);
+        QTest::mouseClick(child<QPushButton>(rows[1], "btn_Tick"), Qt::LeftButton);
+        QCOMPARE(int(w.busAddress()), 0);
+        QCOMPARE(text(&w, "disp_labDevTiT"), QStringLiteral(" | KV37 Null"));
+
+        // Unplugging gives one loss, the first entry in its error state and the run button
+        // stopped; replugging a new connection and a new scan. The upgrade page logs both.
+        auto *run = child<QPushButton>(&w, "disp_Btn_Run");
+        QCOMPARE(run->text(), QStringLiteral("停止放电"));
+        auto *log = child<QTextEdit>(&w, "upgrade_text_log");
+        QVERIFY(log->toPlainText().isEmpty()); // connected while the start page showed
+        w.setCurrentPage(MainDialog::PageUpgrade);
+        QSignalSpy lost(rig.link(), &DeviceLink::linkLost);
+        QSignalSpy opened(rig.link(), &DeviceLink::mainHandleOpened);
+        rig.server->unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 2000);
+        QTest::qWait(1200);
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(!w.linkUp());
+        QCOMPARE(text(rig.entries().value(0), "label_connect_type"), QStringLiteral("错误"));
+        QVERIFY(!w.realTimeChart()->curveRunFlag());
+        QCOMPARE(run->text(), QStringLiteral("开始放电"));
+        QCOMPARE(log->toPlainText(), QStringLiteral("设备已断开"));
+        QVERIFY(child(&w, "upgrade_label_connect")->styleSheet().contains("usb_disconnect.png"));
+        w.pollTick(); // polls on the stale handle go nowhere and do no harm
+        w.readTick();
+
+        const int probes = rig.addressesOf(CommandFrame::ScanProbe).size();
+        rig.server->replug();
+        QTRY_COMPARE_WITH_TIMEOUT(opened.count(), 1, 3000);
+        QVERIFY(w.linkUp());
+        QCOMPARE(log->toPlainText(),
+                 QStringLiteral("设备已断开\n设备已连接\n设备名称:KV37 V1.0.0"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        QCOMPARE(rig.addressesOf(CommandFrame::ScanProbe).size(), probes + 10);
+        QCOMPARE(int(rig.entries().value(0)->state()), 2);
+        QVERIFY(rig.exchange());
+        w.close(); // closing stops the link thread before the window goes
+        QVERIFY(!rig.link()->usbThread()->isRunning());
+    }
+
+    // A constant-current discharge recorded by the window, exported through the chart menu and
+    // checked against what the simulator itself reported.
+    void constantCurrentRunExported()
+    {
+        constexpr int Samples = 15;
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        // The no-load offset zeroed, constant current from the home menu, 1 A, run.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        child<QPushButton>(&w, "settings_btn_clearcurrent")->click();
+        rig.click("tbtn3");
+        auto *value = child<QLineEdit>(&w, "lineEdit_value");
+        value->setFocus();
+        value->clear();
+        QTest::keyClicks(value, QStringLiteral("1"));
+        QTest::keyClick(value, Qt::Key_Return);
+        QVERIFY(rig.exchange() && rig.exchange());
+        QList<SimReports::Readings> reported = {rig.readings(1)}; // as last seen before the run
+        rig.click("disp_Btn_Run");
+        QTRY_VERIFY(rig.readings(1).running);
+        // Each second the measurement request (which also samples the record the previous one
+        // brought, so the first sample is from before the start) and the parameter request.
+        const SampleStore &store = w.sampleStore();
+        for (int second = 0; second < 40 && int(store.size()) < Samples; ++second) {
+            rig.server->advanceClock(1000);
+            QVERIFY(rig.exchange());
+            reported.append(rig.readings(1));
+            QVERIFY(rig.exchange());
+        }
+        QCOMPARE(int(store.size()), Samples);
+
+        const QString file = rig.dir.filePath(QStringLiteral("run.csv"));
+        w.dataExport()->setSaveFileDialog([&](auto...) { return file; });
+        emit w.chartMenu()->exportDataRequested();
+        QVERIFY(rig.boxes.isEmpty());
+        QCOMPARE(Setting().read(QStringLiteral("save_path")), rig.dir.path());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4 + Samples);
+        QCOMPARE(lines[1],
+                 QStringLiteral("---------------------KV33/HM307/HM309----------------------"));
+        QCOMPARE(lines[3], QStringLiteral("DATE,VOLTAGE(V),CURRENT(A),POWER(W),RESISTANCE(Ω),"
+                                          "E_QUANTITY(Wh),E_CAPACITY(mAh),NTC_TEMP(℃),CPU_TEMP(℃),"
+                                          "MOS_TEMP(℃),FAN_SPEED(RPM),"));
+        const QRegularExpression date(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d:\\d\\d:\\d\\d$"));
+        // Decimals written per column; a value is right within its last digit.
+        const double tolerance[10] = {2e-6, 2e-6, 2e-6, 2e-3, 2e-3, 2e-3, 2e-3, 0.06, 2e-3, 0.6};
+        double previousCapacity = 0;
+        for (int i = 0; i < Samples; ++i) {
+            const QStringList f = lines[4 + i].split(',');
+            QCOMPARE(f.size(), 11);
+            QVERIFY2(date.match(f[0]).hasMatch(), qPrintable(f[0]));
+            const SimReports::Readings &r = reported.at(i);
+            const double sim[10] = {r.voltage,  r.current, r.power,   r.resistance, r.energy,
+                                    r.capacity, r.ntcTemp, r.cpuTemp, r.mosTemp,    r.fan};
+            for (int c = 0; c < 10; ++c) {
+                const double want = std::round(sim[c] * 1000) / 1000; // as the report carries it
+                QVERIFY2(qAbs(f[c + 1].toDouble() - want) <= tolerance[c] + 1e-6,
+                         qPrintable(f[c + 1]));
+            }
+            // 1 A drawn from the battery: a thousandth of 1000 mAh every 3.6 s.
+            QCOMPARE(f[2].toDouble(), i == 0 ? 0.0 : 1.0);
+            if (i > 1)
+                QVERIFY(qAbs(f[6].toDouble() - previousCapacity - 1.0 / 3.6) < 0.0025);
+            previousCapacity = f[6].toDouble();
+        }
+    }
+
+    // The file, the entry frame, the transfer and the burn through the upgrade page.
+    void wholeUpgradeThroughThePage()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        rig.boot.setBurnTimeMs(1500);
+        QByteArray image(20000, '\0'); // not a multiple of 58: a short last packet
+        QRandomGenerator rng(20240305);
+        for (char &c : image)
+            c = char(rng.bounded(256));
+        QFile file(rig.dir.filePath(QStringLiteral("fw.bin")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        file.close();
+        const QString path = file.fileName();
+        QString startDir;
+        w.setOpenFileDialog([&](QWidget *, const QString &, const QString &dir, const QString &) {
+            startDir = dir;
+            return path;
+        });
+        rig.click("disp_btnUpgrade");
+        auto *start = child<QPushButton>(&w, "upgrade_pushButton_start");
+        auto *log = child<QTextEdit>(&w, "upgrade_text_log");
+        auto *bar = child<QProgressBar>(&w, "upgrade_progressBar_fw");
+        QVERIFY(!start->isEnabled());
+        rig.click("upgrade_pushButton_openfile");
+        QCOMPARE(log->toPlainText(), QStringLiteral("打开文件...\n读取文件完成..."));
+        QCOMPARE(text(&w, "upgrade_label_fwsizevalue"),
+                 QStringLiteral("固件大小:19.5KB   20000字节"));
+        QCOMPARE(Setting().read(QStringLiteral("file_path")), path);
+        QVERIFY(start->isEnabled());
+
+        // The entry frame goes out through the poll cycle at once; the button waits inactive.
+        const int before = rig.sent().size();
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("正在下载"));
+        QTRY_VERIFY(rig.sent().size() > before);
+        QCOMPARE(rig.sent().at(before),
+                 QByteArray::fromHex("55050902000000eeff") + QByteArray(55, '\0'));
+        w.firmwareUpgrade()->entryWaitElapsed(); // rather than wait out the 3 s
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log->toPlainText().endsWith(QStringLiteral("请等待设备烧写完成...")), 20000);
+        QCOMPARE(bar->format(), QStringLiteral("当前进度为：99.9%"));
+        QVERIFY(!rig.boot.burned());
+        rig.server->advanceClock(1500);
+        QTRY_COMPARE(bar->value(), 100);
+        QCOMPARE(bar->format(), QStringLiteral("当前进度为：100.0%"));
+        QVERIFY2(rig.boot.burned(), qPrintable(rig.boot.error()));
+        QVERIFY(rig.boot.image() == image);
+        QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::Done);
+        const QStringList lines = log->toPlainText().split('\n');
+        for (const char *line : {"开始连接设备...", "握手成功...", "开始传输固件...", "传输完成...",
+                                 "烧写完成...", "本次下载结束"})
+            QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
+        QCOMPARE(start->text(), QStringLiteral("开始下载"));
+        QVERIFY(rig.boxes.isEmpty());
+
+        rig.click("upgrade_pushButton_openfile"); // the next dialog opens at the last good file
+        QCOMPARE(startDir, path);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
