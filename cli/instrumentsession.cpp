@@ -108,19 +108,7 @@ bool InstrumentSession::send(const QByteArray &frame)
 
 int InstrumentSession::readReports()
 {
-    hid::Handle *h = handle();
-    if (!h)
-        return 0;
-    unsigned char buffer[hid::ReportSize];
-    int whole = 0;
-    for (int i = 0; i < PollCycle::MaxReadsPerTick; ++i) {
-        const int n = h->read(buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        if (n < hid::ReportSize)
-            continue;
-        ++whole;
-        const Report::Outcome outcome = decodeReport(buffer, hid::ReportSize, m_state);
+    return readWaitingReports(handle(), m_state, "recv_data", [this](Report::Outcome outcome) {
         if (outcome == Report::Outcome::Parameters) {
             ++m_parametersSeen;
             m_parametersOutstanding = qMax(0, m_parametersOutstanding - 1);
@@ -145,8 +133,7 @@ int InstrumentSession::readReports()
             (!m_wait.measurements || m_freshMeasurements > 0) &&
             (!m_wait.satisfied || m_wait.satisfied()))
             finishWait(true);
-    }
-    return whole;
+    });
 }
 
 void InstrumentSession::startPolling()

@@ -5,6 +5,7 @@
 #include "curvereduction.h"
 #include "curvesettingspanel.h"
 #include "customcoordinates.h"
+#include "devicemodel.h"
 #include "measurementrecord.h"
 #include "samplevalues.h"
 
@@ -188,9 +189,7 @@ bool RealTimeChart::samplingAllowed(quint32 tickCounter, const SampleGate &gate)
     // measurements would invent data.
     if (gate.scanning || !gate.linkUp || tickCounter % 2 == 0)
         return false;
-    if (gate.deviceClass == 4)
-        return true;
-    return gate.deviceClass == 1 && m_curveRunFlag && gate.running;
+    return DeviceModel::samplingAllowed(gate.deviceClass, m_curveRunFlag, gate.running);
 }
 
 bool RealTimeChart::pollTick(quint32 tickCounter, const SampleGate &gate,

@@ -7,7 +7,8 @@
 
 #include <QDebug>
 
-int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag)
+int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag,
+                       const std::function<void(Report::Outcome)> &decoded)
 {
     if (!handle)
         return 0;
@@ -19,8 +20,10 @@ int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *
             break;
         if (n >= hid::ReportSize) {
             qDebug() << tag << n;
-            decodeReport(buffer, hid::ReportSize, state);
+            const Report::Outcome outcome = decodeReport(buffer, hid::ReportSize, state);
             ++whole;
+            if (decoded)
+                decoded(outcome);
         }
     }
     return whole;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "measurementrecord.h"
+#include "reportdecoder.h"
 
 #include <QObject>
+#include <functional>
 
 namespace hid {
 class Handle;
@@ -12,8 +14,10 @@ class Handle;
 // until one yields nothing) and decodes each in order into `state`. Returns
 // the number of whole reports read. A bounded number of reads per call keeps
 // an instrument that never stops sending from holding the caller forever.
-// `tag` is logged for every whole report.
-int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag = "recv_data");
+// `tag` is logged for every whole report; `decoded`, when given, hears each
+// report's outcome in order.
+int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag = "recv_data",
+                       const std::function<void(Report::Outcome)> &decoded = {});
 
 // The request and read cycle of the selected instrument, driven by two 500 ms
 // timers of the owner: the poll tick asks for parameters on even and for

@@ -1,6 +1,7 @@
 // The one sender of command frames: everything the program tells the
 // instrument goes out here, on the window's own handle.
 #include "commandframe.h"
+#include "framesender.h"
 #include "hidbackend.h"
 #include "maindialog.h"
 
@@ -10,14 +11,7 @@ void MainDialog::send_data(const unsigned char *data, int length)
 {
     // A frame never exceeds one report; a bad length must not read past it.
     const int n = data ? qBound(0, length, hid::ReportSize) : 0;
-    const QByteArray report =
-        CommandFrame::toReport(QByteArray(reinterpret_cast<const char *>(data), n));
-    qDebug() << "send_data" << length;
-    int res = -1;
-    if (m_mainHandle)
-        res = m_mainHandle->write(reinterpret_cast<const unsigned char *>(report.constData()),
-                                  size_t(report.size()));
-    qDebug() << "send_data res:" << res;
+    ::sendFrame(m_mainHandle, QByteArray(reinterpret_cast<const char *>(data), n));
 }
 
 bool MainDialog::sendFrame(const QByteArray &frame)
