@@ -1,5 +1,6 @@
 // Input reports decoded, the poll and read ticks, the bus scan and the model rules.
 #include "busscan.h"
+#include "../common/fakehandle.h"
 #include "devicemodel.h"
 #include "hidbackend.h"
 #include "pollcycle.h"
@@ -12,28 +13,6 @@
 namespace {
 
 // Hands out queued input reports one per read and keeps every output report.
-struct FakeHandle : hid::Handle
-{
-    QList<QByteArray> incoming, written;
-    bool gone = false; // reads give -1 once the queue is empty
-    int read(unsigned char *data, size_t length, int) override
-    {
-        if (incoming.isEmpty())
-            return gone ? -1 : 0;
-        const QByteArray r = incoming.takeFirst();
-        const size_t n = qMin(length, size_t(r.size()));
-        std::memcpy(data, r.constData(), n);
-        return int(n);
-    }
-    int write(const unsigned char *data, size_t length) override
-    {
-        written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
-        return int(length);
-    }
-    QString manufacturer() override { return {}; }
-    QString product() override { return {}; }
-    QString serialNumber() override { return {}; }
-};
 
 void putRaw(QByteArray &r, int offset, quint32 raw)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicelink.h"
+#include "../common/fakehandle.h"
 #include "hidbackend.h"
 #include "maindialog.h"
 #include "simreports.h"
@@ -17,28 +18,7 @@
 #include <cstring>
 
 // An instrument on the main handle: tests queue input reports and read what went out.
-struct FakeInstrument : hid::Handle
-{
-    int read(unsigned char *data, size_t length, int) override
-    {
-        if (inbound.isEmpty())
-            return 0;
-        const QByteArray r = inbound.dequeue();
-        const size_t n = qMin(length, size_t(r.size()));
-        std::memcpy(data, r.constData(), n);
-        return int(n);
-    }
-    int write(const unsigned char *data, size_t length) override
-    {
-        written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
-        return int(length);
-    }
-    QString manufacturer() override { return {}; }
-    QString product() override { return {}; }
-    QString serialNumber() override { return {}; }
-    QQueue<QByteArray> inbound;
-    QList<QByteArray> written;
-};
+using FakeInstrument = FakeHandle;
 
 template <class T> T *widget(const QWidget &parent, const char *name)
 {
@@ -83,7 +63,7 @@ struct ReadingsRig
     }
     void feed(const QByteArray &report)
     {
-        instrument.inbound.enqueue(report);
+        instrument.incoming.append(report);
         dialog.readTick();
         QMetaObject::invokeMethod(&dialog, "updateDisplay");
     }

@@ -1,6 +1,7 @@
 // Navigation of the main window: menu entries, shortcuts and return buttons,
 // checked by the pages shown, the titles and the reports that reach the wire.
 #include "hidbackend.h"
+#include "../common/fakehandle.h"
 #include "maindialog.h"
 
 #include <QLabel>
@@ -16,21 +17,7 @@ namespace {
 
 constexpr quint8 Address = 0x03;
 
-// A main handle that keeps every report written to it.
-class RecordingHandle : public hid::Handle
-{
-public:
-    int read(unsigned char *, size_t, int) override { return 0; }
-    int write(const unsigned char *data, size_t length) override
-    {
-        written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
-        return int(length);
-    }
-    QString manufacturer() override { return {}; }
-    QString product() override { return {}; }
-    QString serialNumber() override { return {}; }
-    QList<QByteArray> written;
-};
+using RecordingHandle = FakeHandle;
 
 // The 64-byte reports for these codes: 0x03 is the settings read request
 // 55 05 aa 03 00 00 00 EE FF, any other a command 55 05 aa CODE 00 00 00 00 EE FF.
