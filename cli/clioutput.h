@@ -27,6 +27,10 @@ public:
     // Ends the status line so the next output starts on a line of its own.
     void endStatus();
 
+    // The text with every control character (C0, DEL, C1: ESC, CR, LF ...)
+    // replaced by '?': strings from an instrument must not drive the terminal.
+    static QString printable(const QString &text);
+
 private:
     FILE *m_out;
     FILE *m_err;

@@ -82,19 +82,25 @@ private:
         }
         const InstrumentState &st = m_session.state();
         const MeasurementRecord &r = st.record;
-        if (m_limits.always || DeviceModel::samplingAllowed(m_class, true, st.running)) {
+        // Without a report since the last row the record only repeats itself.
+        const bool fresh = m_fresh.available(st);
+        if (fresh && (m_limits.always || DeviceModel::samplingAllowed(m_class, true, st.running))) {
             const SampleStore::Values v = sampleValues(r);
             if (!m_writer->append(QDateTime::currentMSecsSinceEpoch(), v))
                 return fail(QStringLiteral("cannot write to %1: %2")
                                 .arg(m_limits.file, m_writer->errorString()));
+            m_fresh.take(st);
         }
         namespace F = ReadingFormat;
+        const QString note = !fresh        ? QStringLiteral("  (no fresh readings)")
+                             : !st.running ? QStringLiteral("  (stopped)")
+                                           : QString();
         m_out.status(QStringLiteral("elapsed %1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  rows %7%8")
                          .arg(CliOptions::formatDuration(m_elapsed.elapsed() / 1000),
                               F::voltage(r.voltage), F::current(r.current), F::power(r.power),
                               F::energy(r.energy), F::capacity(r.capacity))
                          .arg(m_writer->rows())
-                         .arg(st.running ? QString() : QStringLiteral("  (stopped)")));
+                         .arg(note));
         if (m_limits.samples > 0 && m_writer->rows() >= m_limits.samples)
             end(QStringLiteral("samples"));
     }
@@ -166,6 +172,7 @@ private:
     Limits m_limits;
     quint8 m_class = 0;
     std::unique_ptr<CsvLogWriter> m_writer;
+    FreshMeasurement m_fresh;
     QElapsedTimer m_elapsed;
     QTimer m_durationTimer;
     bool m_seenRunning = false;

@@ -142,20 +142,28 @@ private:
         o[QStringLiteral("running")] = m_session.state().running;
         o[QStringLiteral("mode")] = r.workMode;
         o[QStringLiteral("mode_name")] = modeName(r.workMode, m_session.deviceClass());
-        o[QStringLiteral("set_value")] = jsonNumber(r.setValue);
+        using namespace ParameterRange;
+        // A value the instrument cannot have is no value.
+        auto param = [&r](Field f) {
+            return valid(r, f) ? QJsonValue(jsonNumber(value(r, f))) : QJsonValue(QJsonValue::Null);
+        };
+        const bool timeValid = valid(r, TimeLimit);
+        o[QStringLiteral("set_value")] = param(SetValue);
         o[QStringLiteral("set_value_unit")] = ReadingFormat::workMode(r.workMode, 0).unit;
-        o[QStringLiteral("cutoff_v")] = jsonNumber(r.cutoffVoltage);
-        o[QStringLiteral("full_voltage_v")] = jsonNumber(r.fullVoltage);
-        o[QStringLiteral("full_current_a")] = jsonNumber(r.fullCurrent);
-        o[QStringLiteral("time_limit_h")] = r.timeLimitHours;
-        o[QStringLiteral("time_limit_min")] = r.timeLimitMinutes;
-        o[QStringLiteral("over_current_a")] = jsonNumber(r.overCurrent);
-        o[QStringLiteral("over_power_w")] = jsonNumber(r.overPower);
-        o[QStringLiteral("probe_over_temp_c")] = jsonNumber(r.ntcOverTemp);
-        o[QStringLiteral("mos_over_temp_c")] = jsonNumber(r.mosOverTemp);
-        o[QStringLiteral("voltage_calibration")] = jsonNumber(r.voltCalibration);
-        o[QStringLiteral("current_calibration")] = jsonNumber(r.currCalibration);
-        o[QStringLiteral("temperature_calibration")] = jsonNumber(r.tempCalibration);
+        o[QStringLiteral("cutoff_v")] = param(CutoffVoltage);
+        o[QStringLiteral("full_voltage_v")] = param(FullVoltage);
+        o[QStringLiteral("full_current_a")] = param(FullCurrent);
+        o[QStringLiteral("time_limit_h")] =
+            timeValid ? QJsonValue(r.timeLimitHours) : QJsonValue(QJsonValue::Null);
+        o[QStringLiteral("time_limit_min")] =
+            timeValid ? QJsonValue(r.timeLimitMinutes) : QJsonValue(QJsonValue::Null);
+        o[QStringLiteral("over_current_a")] = param(OverCurrent);
+        o[QStringLiteral("over_power_w")] = param(OverPower);
+        o[QStringLiteral("probe_over_temp_c")] = param(NtcOverTemp);
+        o[QStringLiteral("mos_over_temp_c")] = param(MosOverTemp);
+        o[QStringLiteral("voltage_calibration")] = param(VoltCalibration);
+        o[QStringLiteral("current_calibration")] = param(CurrCalibration);
+        o[QStringLiteral("temperature_calibration")] = param(TempCalibration);
         o[QStringLiteral("style")] = r.languageStyle;
         o[QStringLiteral("brightness")] = r.workBrightness;
         o[QStringLiteral("standby_brightness")] = r.standbyBrightness;
@@ -172,6 +180,12 @@ private:
     {
         m_out.line(QStringLiteral("%1 %2%3").arg(name, -22).arg(
             value, unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
+    }
+
+    // A parameter with its unit, or "--" alone when the report's value cannot be.
+    void param(const QString &name, const Record &r, ParameterRange::Field f, const QString &unit)
+    {
+        row(name, ReadingFormat::parameter(r, f), ParameterRange::valid(r, f) ? unit : QString());
     }
 
     void printText()
@@ -200,35 +214,31 @@ private:
             ntc == F::ntcAbsentText() ? QString() : QStringLiteral("°C"));
         row(QStringLiteral("MOS temperature"), F::mosTemperature(r.mosTemp), QStringLiteral("°C"));
         row(QStringLiteral("Fan speed"), F::fanSpeed(r.fanSpeed), QStringLiteral("rpm"));
+        using namespace ParameterRange;
         if (mode.known)
-            row(QStringLiteral("Set value ") + mode.caption, F::setValue(r.workMode, r.setValue),
-                mode.unit);
-        row(QStringLiteral("Cut-off voltage"), F::cutoffVoltage(r.cutoffVoltage),
-            QStringLiteral("V"));
-        row(QStringLiteral("Full-charge voltage"), F::fullVoltage(r.fullVoltage),
-            QStringLiteral("V"));
-        row(QStringLiteral("Full-charge current"), F::fullCurrent(r.fullCurrent),
-            QStringLiteral("A"));
+            param(QStringLiteral("Set value ") + mode.caption, r, SetValue, mode.unit);
+        param(QStringLiteral("Cut-off voltage"), r, CutoffVoltage, QStringLiteral("V"));
+        param(QStringLiteral("Full-charge voltage"), r, FullVoltage, QStringLiteral("V"));
+        param(QStringLiteral("Full-charge current"), r, FullCurrent, QStringLiteral("A"));
         if (cls == DeviceModel::PowerTester) {
             row(QStringLiteral("Shunt size"), shuntText(r.timeLimitHours));
         } else {
-            row(QStringLiteral("Time limit"),
-                F::twoDigits(r.timeLimitHours) + QStringLiteral(":") +
-                    F::twoDigits(r.timeLimitMinutes),
-                QStringLiteral("h:min"));
+            if (valid(r, TimeLimit))
+                row(QStringLiteral("Time limit"),
+                    F::twoDigits(r.timeLimitHours) + QStringLiteral(":") +
+                        F::twoDigits(r.timeLimitMinutes),
+                    QStringLiteral("h:min"));
+            else
+                row(QStringLiteral("Time limit"), invalidText());
         }
-        row(QStringLiteral("Over-current threshold"), F::overCurrent(r.overCurrent),
-            QStringLiteral("A"));
-        row(QStringLiteral("Over-power threshold"), F::overPower(r.overPower), QStringLiteral("W"));
-        row(QStringLiteral("Probe over-temperature"), F::ntcOverTemperature(r.ntcOverTemp),
-            QStringLiteral("°C"));
-        row(QStringLiteral("MOS over-temperature"), F::mosOverTemperature(r.mosOverTemp),
-            QStringLiteral("°C"));
+        param(QStringLiteral("Over-current threshold"), r, OverCurrent, QStringLiteral("A"));
+        param(QStringLiteral("Over-power threshold"), r, OverPower, QStringLiteral("W"));
+        param(QStringLiteral("Probe over-temperature"), r, NtcOverTemp, QStringLiteral("°C"));
+        param(QStringLiteral("MOS over-temperature"), r, MosOverTemp, QStringLiteral("°C"));
         row(QStringLiteral("Calibration factors"),
             QStringLiteral("voltage %1, current %2, temperature %3")
-                .arg(F::calibrationFactor(r.voltCalibration),
-                     F::calibrationFactor(r.currCalibration),
-                     F::calibrationFactor(r.tempCalibration)));
+                .arg(F::parameter(r, VoltCalibration), F::parameter(r, CurrCalibration),
+                     F::parameter(r, TempCalibration)));
         row(QStringLiteral("Display"),
             QStringLiteral("style %1, brightness %2, standby brightness %3, standby after %4")
                 .arg(r.languageStyle)
@@ -273,6 +283,19 @@ private:
                 fail(QStringLiteral("the instrument did not answer within %1").arg(timeoutText()));
             return;
         }
+        // A line only for a report that came since the last one: a record
+        // that stopped changing is no reading.
+        if (!m_fresh.available(m_session.state())) {
+            if (++m_staleTicks == StaleTicksNoted)
+                m_out.message(QStringLiteral("no readings from the instrument for %1 s; it is gone "
+                                             "or not answering")
+                                  .arg(StaleTicksNoted));
+            return;
+        }
+        m_fresh.take(m_session.state());
+        if (m_staleTicks >= StaleTicksNoted)
+            m_out.message(QStringLiteral("readings again"));
+        m_staleTicks = 0;
         namespace F = ReadingFormat;
         const Record &r = m_session.record();
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -294,9 +317,14 @@ private:
             finish(CliExit::Done);
     }
 
+    // Sample ticks come once a second; one late report is no silence yet.
+    static constexpr int StaleTicksNoted = 3;
+
     qint64 m_count;
     qint64 m_lines = 0;
     QElapsedTimer m_silence;
+    FreshMeasurement m_fresh;
+    int m_staleTicks = 0;
 };
 
 } // namespace

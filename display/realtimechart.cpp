@@ -187,7 +187,7 @@ bool RealTimeChart::samplingAllowed(quint32 tickCounter, const SampleGate &gate)
 {
     // With the link lost the record holds stale values; drawing them as new
     // measurements would invent data.
-    if (gate.scanning || !gate.linkUp || tickCounter % 2 == 0)
+    if (gate.scanning || !gate.linkUp || !gate.fresh || tickCounter % 2 == 0)
         return false;
     return DeviceModel::samplingAllowed(gate.deviceClass, m_curveRunFlag, gate.running);
 }

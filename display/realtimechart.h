@@ -32,6 +32,7 @@ struct SampleGate
     bool running = false;    // the instrument's running flag
     bool linkUp = false;     // the instrument is connected
     bool scanning = false;   // a bus scan is in progress
+    bool fresh = false;      // a measurement report came since the last sample
 };
 
 // The real-time chart of the display page: the chart, its axes and curves,
@@ -60,9 +61,9 @@ public:
 
     // --- sampling ---
     static SampleStore::Values valuesFrom(const MeasurementRecord &record);
-    // The rule: odd ticks only, never during a bus scan or while the link is
-    // lost; a power tester always, a load while it runs and the curve run
-    // flag is set.
+    // The rule: odd ticks only, never during a bus scan, while the link is
+    // lost or without a measurement report since the last sample; a power
+    // tester always, a load while it runs and the curve run flag is set.
     bool samplingAllowed(quint32 tickCounter, const SampleGate &gate) const;
     // Poll tick (counter already incremented): samples when allowed.
     bool pollTick(quint32 tickCounter, const SampleGate &gate, const SampleStore::Values &values);

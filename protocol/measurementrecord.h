@@ -64,4 +64,25 @@ struct InstrumentState
     QByteArray addressList;
     // True from a bus scan's start until its list is built; the poll tick is silent meanwhile.
     bool scanning = false;
+    // Counts the accepted measurement reports, so a sampler can tell a fresh
+    // record from one that merely kept its last values.
+    quint64 measurementSerial = 0;
+};
+
+// A sample is taken only from a measurement report that arrived since the
+// previous sample: a record frozen by a lost instrument, by failing writes or
+// by no report yet never becomes a row of readings that were not measured.
+// The window's chart and record and the command-line log each keep one.
+class FreshMeasurement
+{
+public:
+    bool available(const InstrumentState &state) const
+    {
+        return state.measurementSerial != m_taken;
+    }
+    // The newest report has gone into a sample.
+    void take(const InstrumentState &state) { m_taken = state.measurementSerial; }
+
+private:
+    quint64 m_taken = 0;
 };

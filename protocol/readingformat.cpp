@@ -190,4 +190,44 @@ QString setValue(quint8 mode, float value)
     return fixed(double(value), m.setValueWidth, m.setValueDecimals);
 }
 
+QString parameter(const MeasurementRecord &r, ParameterRange::Field field)
+{
+    using namespace ParameterRange;
+    if (!valid(r, field))
+        return field == SetValue && !workMode(r.workMode, 0).known ? QString() : invalidText();
+    switch (field) {
+    case SetValue:
+        return setValue(r.workMode, r.setValue);
+    case TempCalibration:
+        return calibrationFactor(r.tempCalibration);
+    case VoltCalibration:
+        return calibrationFactor(r.voltCalibration);
+    case CurrCalibration:
+        return calibrationFactor(r.currCalibration);
+    case CutoffVoltage:
+        return cutoffVoltage(r.cutoffVoltage);
+    case FullVoltage:
+        return fullVoltage(r.fullVoltage);
+    case FullCurrent:
+        return fullCurrent(r.fullCurrent);
+    case OverCurrent:
+        return overCurrent(r.overCurrent);
+    case OverPower:
+        return overPower(r.overPower);
+    case NtcOverTemp:
+        return ntcOverTemperature(r.ntcOverTemp);
+    case MosOverTemp:
+        return mosOverTemperature(r.mosOverTemp);
+    case TimeLimit:
+        return twoDigits(r.timeLimitHours);
+    }
+    return QString();
+}
+
+QString timeLimitMinutes(const MeasurementRecord &r)
+{
+    return ParameterRange::valid(r, ParameterRange::TimeLimit) ? twoDigits(r.timeLimitMinutes)
+                                                               : ParameterRange::invalidText();
+}
+
 } // namespace ReadingFormat

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "parameterrange.h"
+
 #include <QString>
 
 // Texts of the readings page: every reading as the page shows it, so the
@@ -66,5 +68,11 @@ struct WorkMode
 WorkMode workMode(quint8 mode, quint8 deviceClass);
 // The set value as the set-value edit shows it in this mode; empty from mode 10 on.
 QString setValue(quint8 mode, float value);
+
+// A field of the parameter report as the window shows it (the formats above;
+// the time limit as hours, see timeLimitMinutes), or "--" when the report
+// holds a value that cannot be (ParameterRange).
+QString parameter(const MeasurementRecord &r, ParameterRange::Field field);
+QString timeLimitMinutes(const MeasurementRecord &r);
 
 } // namespace ReadingFormat

@@ -83,6 +83,7 @@ void decodeMeasurements(const unsigned char *r, InstrumentState &state)
         rec.*f.field = value;
     }
     rec.signFlags = signs;
+    ++state.measurementSerial;
     state.running = r[52] != 0;
     rec.promptCountdown = r[53];
     rec.promptChoiceCount = r[54] / 10;

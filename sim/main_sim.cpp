@@ -22,7 +22,7 @@ const char *const Usage =
     "  SETUP             model word with optional bus slaves, e.g. KV37 or\n"
     "                    RX41,slaves=3+5 (default KV37)\n"
     "Commands on standard input: unplug, replug, delay MS, drop N, failwrites,\n"
-    "advance MS, quit.\n";
+    "hangup (closes the newest connection alone), advance MS, quit.\n";
 
 int fail(const QString &message)
 {
@@ -50,6 +50,8 @@ bool command(SimServer &server, const QString &line)
         server.setDropReplies(n);
     else if (c == QLatin1String("failwrites"))
         server.failWrites();
+    else if (c == QLatin1String("hangup"))
+        server.hangUpNewest();
     else if (c == QLatin1String("advance"))
         server.advanceClock(n);
     else

@@ -25,6 +25,8 @@ public:
 
     SimReports::Readings readings() const;
     const SimReports::Parameters &parameters() const { return m_params; }
+    // Settings as a test wants them, sound or not (what a faulty instrument reports).
+    void setParameters(const SimReports::Parameters &p) { m_params = p; }
     bool running() const { return m_running; }
     double runSeconds() const { return m_runSeconds; }
     // Why the last run ended: "cut-off", "time", "over-current", "over-power",

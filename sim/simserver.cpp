@@ -107,6 +107,17 @@ void SimServer::close()
     m_path.clear();
 }
 
+void SimServer::hangUpNewest()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_clients.empty())
+        return;
+    ::close(m_clients.back().fd);
+    m_clients.pop_back();
+    ++m_generation;
+    wake();
+}
+
 void SimServer::closeClientsLocked()
 {
     for (Client &c : m_clients)

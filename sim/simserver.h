@@ -40,6 +40,9 @@ public:
     // Open connections stop taking output reports (the host's write fails)
     // until they are closed; new connections are not affected.
     void failWrites();
+    // Closes the newest connection alone (the program's main handle, opened
+    // after its link handle), as if that one handle had failed.
+    void hangUpNewest();
 
     // The instrument's clock.
     void advanceClock(qint64 ms);

@@ -1,6 +1,60 @@
 #include "devicelink.h"
 
 #include <QDebug>
+#include <QPointer>
+
+// The main handle as the window and the session see it: every call goes to
+// the real handle, and a failed read or write (a short write included) is
+// reported once to the link, which treats it as the instrument's loss.
+class DeviceLink::GuardedHandle : public hid::Handle
+{
+public:
+    GuardedHandle(std::unique_ptr<hid::Handle> handle, DeviceLink *link, int linkSerial)
+        : m_handle(std::move(handle)), m_link(link), m_serial(linkSerial)
+    {
+    }
+
+    int read(unsigned char *data, size_t length, int timeoutMs) override
+    {
+        const int n = m_handle->read(data, length, timeoutMs);
+        if (n < 0)
+            failed();
+        return n;
+    }
+    int write(const unsigned char *data, size_t length) override
+    {
+        const int n = m_handle->write(data, length);
+        if (n < 0 || size_t(n) < length)
+            failed();
+        return n;
+    }
+    QString manufacturer() override { return m_handle->manufacturer(); }
+    QString product() override { return m_handle->product(); }
+    QString serialNumber() override { return m_handle->serialNumber(); }
+
+private:
+    void failed()
+    {
+        if (m_reported)
+            return;
+        m_reported = true;
+        // Queued: the caller is in the middle of a read or write on this handle.
+        QPointer<DeviceLink> link(m_link);
+        const int serial = m_serial;
+        QMetaObject::invokeMethod(
+            m_link,
+            [link, serial] {
+                if (link)
+                    link->mainHandleError(serial);
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::unique_ptr<hid::Handle> m_handle;
+    DeviceLink *m_link;
+    int m_serial;
+    bool m_reported = false;
+};
 
 const QString DeviceLink::ConnectedLinkStyle = QStringLiteral(
     "border-image:url(:/sys/rs/rs/usb_connect.png) 0 0 0 0 stretch stretch;");
@@ -71,14 +125,17 @@ void DeviceLink::usbconnect(const QString &dev_str)
 
     // The old handle goes first; a new one is opened on every connection.
     m_mainHandle.reset();
+    m_mainLinkSerial = -1;
     const QString serial = m_enumeration.serials.value(0);
-    m_mainHandle = hid::backend().open(m_vendorId, m_productId, serial);
-    qDebug() << "当前设备:" << static_cast<const void *>(m_mainHandle.get());
-    if (!m_mainHandle) {
+    std::unique_ptr<hid::Handle> opened = hid::backend().open(m_vendorId, m_productId, serial);
+    qDebug() << "当前设备:" << static_cast<const void *>(opened.get());
+    if (!opened) {
         qDebug() << "USB设备打开失败";
         emit mainHandleFailed();
         return;
     }
+    m_mainLinkSerial = m_usb->linkSerial();
+    m_mainHandle = std::make_unique<GuardedHandle>(std::move(opened), this, m_mainLinkSerial);
     qDebug() << "USB设备打开成功";
     m_manufacturer = m_mainHandle->manufacturer();
     qDebug() << m_manufacturer;
@@ -89,8 +146,20 @@ void DeviceLink::usbconnect(const QString &dev_str)
     emit mainHandleOpened();
 }
 
+void DeviceLink::mainHandleError(int linkSerial)
+{
+    // Only the handle of the link still in place counts; a loss the link
+    // thread already reported is not reported twice.
+    if (linkSerial != m_mainLinkSerial)
+        return;
+    qDebug() << "main handle failed; the link is re-opened";
+    m_mainLinkSerial = -1;
+    m_usb->requestReconnect(linkSerial);
+}
+
 void DeviceLink::usbdisconnect()
 {
+    m_mainLinkSerial = -1;
     // The main handle stays: its reads fail until the next connection replaces it.
     emit upgradePageStatus({tr("设备已断开")}, DisconnectedLinkStyle);
     emit linkLost();

@@ -38,6 +38,8 @@ public:
     USBThread *usbThread() const { return m_usb; }
     my_thread *scanWorker() const { return m_scan; }
     // Null until the first successful usbconnect; stale (reads fail) after a loss.
+    // A read or write that fails on it is the loss of the instrument, handled
+    // as an unplug: linkLost, then the usual reconnection.
     hid::Handle *mainHandle() const { return m_mainHandle.get(); }
     unsigned short vendorId() const { return m_vendorId; }
     unsigned short productId() const { return m_productId; }
@@ -80,6 +82,9 @@ signals:
     void sendErrorMessage(const QString &title, const QString &text);
 
 private:
+    class GuardedHandle;
+    void mainHandleError(int linkSerial);
+
     const unsigned short m_vendorId = hid::InstrumentVendorId;
     const unsigned short m_productId = hid::InstrumentProductId;
     QTimer m_pollTimer;
@@ -88,6 +93,9 @@ private:
     my_thread *m_scan;
     USBThread *m_usb;
     std::unique_ptr<hid::Handle> m_mainHandle;
+    // The link the main handle was opened for; -1 while there is none, or
+    // once its loss has been reported.
+    int m_mainLinkSerial = -1;
     Enumeration m_enumeration;
     QString m_manufacturer;
     QString m_product;

@@ -68,12 +68,18 @@ void USBThread::stop()
     m_stop = true;
 }
 
+void USBThread::requestReconnect(int serial)
+{
+    m_reconnectSerial = serial;
+}
+
 bool USBThread::openLink()
 {
     m_handle = hid::backend().open(vendorId, productId);
     if (!m_handle)
         return false;
     qDebug() << "USB设备打开成功";
+    ++m_linkSerial;
     m_linkState = LinkOpen;
     const QString product = m_handle->product();
     qDebug() << product;
@@ -81,7 +87,7 @@ bool USBThread::openLink()
     return true;
 }
 
-void USBThread::flushWrites()
+bool USBThread::flushWrites()
 {
     QList<QByteArray> writes;
     {
@@ -90,7 +96,7 @@ void USBThread::flushWrites()
     }
     for (const QByteArray &report : qAsConst(writes)) {
         if (!m_handle)
-            return;
+            return true;
         const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
                                         size_t(report.size()));
         qDebug() << res;
@@ -98,8 +104,12 @@ void USBThread::flushWrites()
         if (res < hid::ReportSize) {
             qDebug() << res;
             emit usb_send_error();
+            // A refused write means the instrument is gone, whatever reads say.
+            if (res < 0)
+                return false;
         }
     }
+    return true;
 }
 
 void USBThread::dropLink()
@@ -117,7 +127,11 @@ void USBThread::run()
     ThreadHooks::runThreadStartHook();
     while (!m_stop.load()) {
         if (m_linkState.load() == LinkOpen) {
-            flushWrites();
+            if (m_reconnectSerial.exchange(-1) == m_linkSerial.load() || !flushWrites()) {
+                dropLink();
+                emit usb_disconnect();
+                continue;
+            }
             const int timeout = nowMs() < m_busyUntil ? BusyReadTimeoutMs : IdleReadTimeoutMs;
             int res = m_handle->read(m_buffer, sizeof m_buffer, timeout);
             if (res >= hid::ReportSize) {

@@ -32,6 +32,13 @@ public:
     void write(const QByteArray &data);
     // Asks the loop to end; the caller then waits for the thread.
     void stop();
+    // Another handle on the instrument failed: the link is dropped as if the
+    // instrument had gone (usb_disconnect) and re-opened as after any loss.
+    // `serial` is the linkSerial() the caller's handle belongs to; a request
+    // about an older link is ignored, that link is gone already.
+    void requestReconnect(int serial);
+    // Counts the links opened; each usb_connect belongs to a new one.
+    int linkSerial() const { return m_linkSerial.load(); }
 
     bool isLinkOpen() const { return m_linkState.load() == LinkOpen; }
     int reportId() const { return m_reportId; }
@@ -56,7 +63,8 @@ private:
     enum LinkState { LinkOpen = 0, LinkClosed = 1 };
 
     bool openLink();
-    void flushWrites();
+    // False when a write failed outright: the link is then lost.
+    bool flushWrites();
     void dropLink();
 
     std::atomic<bool> m_stop{false};
@@ -66,6 +74,8 @@ private:
     qint64 m_busyUntil = 0;
     std::unique_ptr<hid::Handle> m_handle;
     std::atomic<int> m_linkState{LinkClosed};
+    std::atomic<int> m_linkSerial{0};
+    std::atomic<int> m_reconnectSerial{-1};
 
     QMutex m_writeMutex;
     QList<QByteArray> m_pendingWrites;

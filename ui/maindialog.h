@@ -279,6 +279,7 @@ private:
     // scan, the device list and every sample of the run.
     InstrumentState m_state;
     PollCycle m_poll{m_state};
+    FreshMeasurement m_fresh;
     BusScan m_scan{m_state};
     DeviceList m_devices;
     SampleStore m_store;

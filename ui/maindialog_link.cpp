@@ -69,8 +69,10 @@ void MainDialog::pollTick()
     const PollCycle::Tick t = m_poll.pollTick(m_mainHandle);
     if (!t.sampleTick || !m_chart)
         return;
-    const SampleGate gate{deviceClass, m_state.running, linkUp(), m_state.scanning};
-    m_chart->pollTick(t.count, gate, RealTimeChart::valuesFrom(m_state.record));
+    const SampleGate gate{deviceClass, m_state.running, linkUp(), m_state.scanning,
+                          m_fresh.available(m_state)};
+    if (m_chart->pollTick(t.count, gate, RealTimeChart::valuesFrom(m_state.record)))
+        m_fresh.take(m_state);
 }
 
 void MainDialog::readTick()

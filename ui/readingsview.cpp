@@ -70,17 +70,14 @@ void writeWorkMode(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceCl
 
 void writeEdits(MainDialogUi &ui, const MeasurementRecord &r)
 {
-    using namespace ReadingFormat;
-    const QString set = setValue(r.workMode, r.setValue);
-    setIfFree(ui.lineEdit_value, set);
-    setIfFree(ui.lineEdit_value_full_a, fullCurrent(r.fullCurrent));
-    setIfFree(ui.lineEdit_value_full_v, fullVoltage(r.fullVoltage));
-    setIfFree(ui.lineEdit_value_lilitime_h, twoDigits(r.timeLimitHours));
-    setIfFree(ui.lineEdit_value_limitime_m, twoDigits(r.timeLimitMinutes));
-    setIfFree(ui.lineEdit_value_zero_v, cutoffVoltage(r.cutoffVoltage));
-    qDebug().noquote() << "edits" << set << fullCurrent(r.fullCurrent) << fullVoltage(r.fullVoltage)
-                       << twoDigits(r.timeLimitHours) << twoDigits(r.timeLimitMinutes)
-                       << cutoffVoltage(r.cutoffVoltage);
+    using ReadingFormat::parameter;
+    using namespace ParameterRange;
+    setIfFree(ui.lineEdit_value, parameter(r, SetValue));
+    setIfFree(ui.lineEdit_value_full_a, parameter(r, FullCurrent));
+    setIfFree(ui.lineEdit_value_full_v, parameter(r, FullVoltage));
+    setIfFree(ui.lineEdit_value_lilitime_h, parameter(r, TimeLimit));
+    setIfFree(ui.lineEdit_value_limitime_m, ReadingFormat::timeLimitMinutes(r));
+    setIfFree(ui.lineEdit_value_zero_v, parameter(r, CutoffVoltage));
 }
 
 void writeLiveValues(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceClass)

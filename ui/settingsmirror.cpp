@@ -23,10 +23,13 @@ void mirrorLevel(QSlider *slider, QLabel *label, int value)
         label->setNum(slider->value());
 }
 
-void mirrorCalibration(QSlider *slider, QLabel *factorLabel, float factor)
+void mirrorCalibration(QSlider *slider, QLabel *factorLabel, const MeasurementRecord &r,
+                       ParameterRange::Field field)
 {
-    factorLabel->setText(ReadingFormat::calibrationFactor(factor));
-    setSliderIfFree(slider, calibrationSliderPosition(factor));
+    factorLabel->setText(ReadingFormat::parameter(r, field));
+    // A factor that cannot be leaves the slider where it is.
+    if (ParameterRange::valid(r, field))
+        setSliderIfFree(slider, calibrationSliderPosition(ParameterRange::value(r, field)));
 }
 
 } // namespace
@@ -86,26 +89,22 @@ void mirrorLoad(MainDialogUi &ui, const MeasurementRecord &r)
     mirrorLevel(ui.settings_slider_worklight, ui.settings_label_worklight, r.workBrightness);
     mirrorLevel(ui.settings_slider_standlight, ui.settings_label_standlight, r.standbyBrightness);
     mirrorLevel(ui.settings_slider_standtime, ui.settings_label_standtime, r.standbyTime);
-    mirrorCalibration(ui.settings_slider_voltcali, ui.settings_lab_califact_voltvalue,
-                      r.voltCalibration);
-    mirrorCalibration(ui.settings_slider_currcali, ui.settings_lab_califact_currvalue,
-                      r.currCalibration);
-    mirrorCalibration(ui.settings_slider_tempcali, ui.settings_lab_califact_tempvalue,
-                      r.tempCalibration);
-    setIfFree(ui.settings_edit_voltzero, cutoffVoltage(r.cutoffVoltage));
-    setIfFree(ui.settings_edit_voltfull, fullVoltage(r.fullVoltage));
-    setIfFree(ui.settings_edit_currfull, fullCurrent(r.fullCurrent));
-    setIfFree(ui.settings_edit_currover, overCurrent(r.overCurrent));
-    setIfFree(ui.settings_edit_poweover, overPower(r.overPower));
-    setIfFree(ui.settings_edit_ntcover, ntcOverTemperature(r.ntcOverTemp));
-    setIfFree(ui.settings_edit_mosover, mosOverTemperature(r.mosOverTemp));
-    setIfFree(ui.settings_edit_timeh, twoDigits(r.timeLimitHours));
-    setIfFree(ui.settings_edit_timem, twoDigits(r.timeLimitMinutes));
-    qDebug().noquote() << "load parameters: style" << r.languageStyle << "brightness"
-                       << r.workBrightness << r.standbyBrightness << r.standbyTime << "factors"
-                       << calibrationFactor(r.voltCalibration)
-                       << calibrationFactor(r.currCalibration)
-                       << calibrationFactor(r.tempCalibration);
+    mirrorCalibration(ui.settings_slider_voltcali, ui.settings_lab_califact_voltvalue, r,
+                      ParameterRange::VoltCalibration);
+    mirrorCalibration(ui.settings_slider_currcali, ui.settings_lab_califact_currvalue, r,
+                      ParameterRange::CurrCalibration);
+    mirrorCalibration(ui.settings_slider_tempcali, ui.settings_lab_califact_tempvalue, r,
+                      ParameterRange::TempCalibration);
+    using namespace ParameterRange;
+    setIfFree(ui.settings_edit_voltzero, parameter(r, CutoffVoltage));
+    setIfFree(ui.settings_edit_voltfull, parameter(r, FullVoltage));
+    setIfFree(ui.settings_edit_currfull, parameter(r, FullCurrent));
+    setIfFree(ui.settings_edit_currover, parameter(r, OverCurrent));
+    setIfFree(ui.settings_edit_poweover, parameter(r, OverPower));
+    setIfFree(ui.settings_edit_ntcover, parameter(r, NtcOverTemp));
+    setIfFree(ui.settings_edit_mosover, parameter(r, MosOverTemp));
+    setIfFree(ui.settings_edit_timeh, parameter(r, TimeLimit));
+    setIfFree(ui.settings_edit_timem, timeLimitMinutes(r));
 }
 
 void mirrorTester(MainDialogUi &ui, const MeasurementRecord &r)
@@ -113,23 +112,21 @@ void mirrorTester(MainDialogUi &ui, const MeasurementRecord &r)
     using namespace ReadingFormat;
     using ReadingsView::setIfFree;
     markStyle({ui.RX41_settings_btn_CN, ui.RX41_settings_btn_EN}, int(r.languageStyle) - 1);
-    qDebug() << "工作亮度:" << r.workBrightness;
-    qDebug() << "待机亮度:" << r.standbyBrightness;
     mirrorLevel(ui.RX41_settings_slider_worklight, ui.RX41_settings_label_worklight,
                 r.workBrightness);
     mirrorLevel(ui.RX41_settings_slider_standlight, ui.RX41_settings_label_standlight,
                 r.standbyBrightness);
     mirrorLevel(ui.RX41_settings_slider_standtime, ui.RX41_settings_label_standtime, r.standbyTime);
-    mirrorCalibration(ui.RX41_settings_slider_voltcali, ui.RX41_settings_lab_califact_voltvalue,
-                      r.voltCalibration);
-    mirrorCalibration(ui.RX41_settings_slider_currcali, ui.RX41_settings_lab_califact_currvalue,
-                      r.currCalibration);
-    mirrorCalibration(ui.RX41_settings_slider_tempcali, ui.RX41_settings_lab_califact_tempvalue,
-                      r.tempCalibration);
-    setIfFree(ui.RX41_settings_edit_lowvolt, cutoffVoltage(r.cutoffVoltage));
-    setIfFree(ui.RX41_settings_edit_overvolt, fullVoltage(r.fullVoltage));
-    setIfFree(ui.RX41_settings_edit_overpower, overPower(r.overPower));
-    setIfFree(ui.RX41_settings_edit_ntcover, ntcOverTemperature(r.ntcOverTemp));
+    mirrorCalibration(ui.RX41_settings_slider_voltcali, ui.RX41_settings_lab_califact_voltvalue, r,
+                      ParameterRange::VoltCalibration);
+    mirrorCalibration(ui.RX41_settings_slider_currcali, ui.RX41_settings_lab_califact_currvalue, r,
+                      ParameterRange::CurrCalibration);
+    mirrorCalibration(ui.RX41_settings_slider_tempcali, ui.RX41_settings_lab_califact_tempvalue, r,
+                      ParameterRange::TempCalibration);
+    setIfFree(ui.RX41_settings_edit_lowvolt, parameter(r, ParameterRange::CutoffVoltage));
+    setIfFree(ui.RX41_settings_edit_overvolt, parameter(r, ParameterRange::FullVoltage));
+    setIfFree(ui.RX41_settings_edit_overpower, parameter(r, ParameterRange::OverPower));
+    setIfFree(ui.RX41_settings_edit_ntcover, parameter(r, ParameterRange::NtcOverTemp));
     // Byte 53 carries the shunt size on a power tester.
     const int shunt = shuntIndex(r.timeLimitHours);
     QComboBox *combo = ui.RX41_setting_comboBox;

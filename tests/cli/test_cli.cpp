@@ -2,12 +2,15 @@
 // against a simulated bootloader with faults switched from here.
 #include "clioptions.h"
 #include "clirunner.h"
+#include "siminstrument.h"
 #include "simbootloader.h"
 #include "simserver.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 using namespace CliOptions;
 
@@ -79,6 +82,61 @@ private slots:
         QCOMPARE(flash(1024001, unused, &out, &err), 2);
         QVERIFY(err.contains("too large"));
     }
+    // An instrument reporting settings it cannot have, and identity strings
+    // with terminal controls in them: "--" and null for those fields, the rest
+    // as usual, and no control character ever reaches the terminal.
+    void hostileInstrumentIsShownSafely()
+    {
+        SimSetup setup;
+        setup.version = QStringLiteral("V1\x1b]0;owned\x07");
+        setup.serial = QStringLiteral("AB\r\n") + QChar(0x9B) + QStringLiteral("2J");
+        SimServer server(setup, 0.0);
+        const QString path = m_dir.filePath(QStringLiteral("hostile.sock"));
+        QVERIFY(server.listen(path));
+        server.withInstrument([](SimInstrument &i) {
+            SimReports::Parameters p = i.node(1)->parameters();
+            p.cutoffVoltage = std::nanf("");
+            p.overCurrent = -std::numeric_limits<float>::infinity();
+            p.fullCurrent = 3.4e38f;
+            p.limitHours = 80;
+            p.limitMinutes = 119;
+            i.node(1)->setParameters(p);
+        });
+        auto run = [&](const QStringList &args, QString *out, QString *err) {
+            FILE *o = std::tmpfile(), *e = std::tmpfile();
+            int code;
+            {
+                CliRunner runner(o, e, false);
+                code = runner.run(QStringList{"usb-tester-cli", "--device", "socket:" + path} + args);
+            }
+            *out = readAll(o);
+            *err = readAll(e);
+            return code;
+        };
+        QString out, err;
+        QCOMPARE(run({"read"}, &out, &err), 0);
+        QVERIFY2(QRegularExpression("Cut-off voltage +--\n").match(out).hasMatch(), qPrintable(out));
+        QVERIFY(QRegularExpression("Over-current threshold +--\n").match(out).hasMatch());
+        QVERIFY(QRegularExpression("Full-charge current +--\n").match(out).hasMatch());
+        QVERIFY(QRegularExpression("Time limit +--\n").match(out).hasMatch());
+        QVERIFY(QRegularExpression("Full-charge voltage +004\\.2 V").match(out).hasMatch());
+        for (const char *never : {"nan", "inf", "e+38", "80:119"})
+            QVERIFY2(!out.contains(QLatin1String(never)), never);
+        QVERIFY(out.contains(QStringLiteral("V1?]0;owned?")));
+        QCOMPARE(run({"--json", "read"}, &out, &err), 0);
+        const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
+        for (const char *key : {"cutoff_v", "over_current_a", "full_current_a", "time_limit_h", "time_limit_min"})
+            QVERIFY2(o.value(QLatin1String(key)).isNull(), key);
+        QCOMPARE(o.value("full_voltage_v").toDouble(), 4.2);
+        QCOMPARE(o.value("version").toString(), QStringLiteral("V1?]0;owned?"));
+        QCOMPARE(run({"list"}, &out, &err), 0);
+        QVERIFY2(out.contains(QStringLiteral("serial AB???2")), qPrintable(out)); // the short serial
+        for (const QString &text : {out, err})
+            for (const QChar c : text)
+                QVERIFY2(c == '\n' || (c.unicode() >= 0x20 && c.unicode() != 0x7F &&
+                                        (c.unicode() < 0x80 || c.unicode() > 0x9F)),
+                         qPrintable(QString::number(c.unicode(), 16)));
+    }
     void durations_data()
     {
         QTest::addColumn<QString>("text");
@@ -117,8 +175,18 @@ private slots:
         QCOMPARE(g.timeoutMs, 2500);
         QCOMPARE(g.command, QStringLiteral("set"));
         QCOMPARE(g.args, (QStringList{"value", "-1"}));
+        // Hexadecimal with 0x, decimal otherwise (a leading zero is no octal).
+        for (auto [text, address] : {std::pair{"0x10", 16}, std::pair{"0X1f", 31}, std::pair{"10", 10},
+                                     std::pair{"010", 10}, std::pair{"--address=0xff", 255}}) {
+            const QString arg = QString::fromLatin1(text);
+            const QStringList args = arg.startsWith("--") ? QStringList{"cli", arg, "read"}
+                                                          : QStringList{"cli", "--address", arg, "read"};
+            QVERIFY2(parseGlobal(args, &g, &error), text);
+            QCOMPARE(int(g.address), address);
+        }
         for (const QStringList &bad : QList<QStringList>{{"cli"}, {"cli", "--address", "300", "read"},
-                                                         {"cli", "--timeout", "0", "read"}, {"cli", "--verbose", "read"}})
+                                                         {"cli", "--timeout", "0", "read"}, {"cli", "--verbose", "read"},
+                                                         {"cli", "--address", "0x100", "read"}, {"cli", "--address", "0x", "read"}})
             QVERIFY2(!parseGlobal(bad, &g, &error), qPrintable(bad.join(' ')));
     }
 };

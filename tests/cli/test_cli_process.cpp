@@ -47,6 +47,8 @@ public:
         return {code, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
     QStringList args(const QStringList &rest) const { return QStringList{"--device", "socket:" + m_path} + rest; }
+    // A line for the simulator's standard input (unplug, replug, failwrites ...).
+    void command(const QByteArray &line) { m_proc.write(line + '\n'); }
 
 private:
     QTemporaryDir m_dir;
@@ -151,6 +153,65 @@ private slots:
         for (const QString &row : rows)
             QCOMPARE(row.count(','), 10);
         QVERIFY(contains(sim.cli({"read"}).out, "Running +no"));
+    }
+    // While the instrument is unplugged, or every write to it fails, nothing is
+    // measured: log writes no rows and watch prints no lines until readings
+    // come again, and says so. No row ever repeats a frozen record.
+    void onlyMeasuredReadingsAreLogged()
+    {
+        // Power testers: a row every second while they answer. Two of them, as
+        // every program polling one instrument would see the other's answers.
+        Sim sim("1", "RX41"), other("1", "RX41");
+        const QString file = m_dir.filePath(QStringLiteral("gaps.csv"));
+        QProcess log, watch;
+        log.start(QStringLiteral(CLI_PATH), sim.args({"log", file, "--duration", "16s"}));
+        watch.start(QStringLiteral(CLI_PATH), other.args({"--json", "watch", "--count", "8"}));
+        const auto waitRows = [&](int n) {
+            QDeadlineTimer deadline(8000);
+            while (csvRows(file).size() < n && !deadline.hasExpired())
+                QTest::qWait(50);
+            return csvRows(file).size() >= n;
+        };
+        QVERIFY(waitRows(2));
+        for (Sim *s : {&sim, &other})
+            s->command("unplug");
+        QTest::qWait(3500);
+        const int duringUnplug = csvRows(file).size();
+        for (Sim *s : {&sim, &other})
+            s->command("replug");
+        QVERIFY(waitRows(duringUnplug + 2));
+        sim.command("failwrites");
+        QVERIFY(waitRows(duringUnplug + 4)); // the link comes back on new connections
+        for (QProcess *p : {&log, &watch})
+            QVERIFY(p->state() == QProcess::NotRunning || p->waitForFinished(20000));
+        QCOMPARE(log.exitCode(), 0);
+        QCOMPARE(watch.exitCode(), 0);
+
+        // Rows only for reports that came: a gap over the unplug, and no two
+        // rows alike (energy and capacity grow with every measurement).
+        const QStringList rows = csvRows(file);
+        QVERIFY2(rows.size() <= 16 - 3, qPrintable(rows.join('\n')));
+        QDateTime previous;
+        QString previousValues;
+        qint64 widestGap = 0;
+        for (const QString &row : rows) {
+            const QDateTime at = QDateTime::fromString(row.section(',', 0, 0), "yyyy-MM-dd_hh:mm:ss");
+            QVERIFY(at.isValid());
+            if (previous.isValid())
+                widestGap = qMax(widestGap, previous.secsTo(at));
+            QVERIFY2(row.section(',', 1) != previousValues, qPrintable(rows.join('\n')));
+            previous = at;
+            previousValues = row.section(',', 1);
+        }
+        QVERIFY2(widestGap >= 3, qPrintable(rows.join('\n')));
+        const QString watchErr = QString::fromUtf8(watch.readAllStandardError());
+        QVERIFY2(watchErr.contains("gone"), qPrintable(watchErr));
+        const QStringList lines = QString::fromUtf8(watch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 8);
+        QSet<double> energies;
+        for (const QString &line : lines)
+            energies.insert(QJsonDocument::fromJson(line.toUtf8()).object().value("energy_wh").toDouble());
+        QCOMPARE(energies.size(), lines.size());
     }
     void killedLogKeepsEveryRow()
     {

@@ -19,8 +19,8 @@ using namespace QtCharts;
 
 namespace {
 
-const SampleGate tester{4, false, true, false};
-const SampleGate loadRunning{1, true, true, false};
+const SampleGate tester{4, false, true, false, true};
+const SampleGate loadRunning{1, true, true, false, true};
 
 SampleStore::Values sample(float volt, float curr = 1)
 {
@@ -119,11 +119,12 @@ private slots:
         c = makeChart(false);
         QCOMPARE(feed(*c, 4, loadRunning), 0);  // not connected yet
         c->connected();
-        QCOMPARE(feed(*c, 4, {1, false, true, false}), 0);  // load not running
+        QCOMPARE(feed(*c, 4, {1, false, true, false, true}), 0);  // load not running
         QCOMPARE(feed(*c, 4, loadRunning), 2);
-        QCOMPARE(feed(*c, 4, {4, false, true, true}), 0);  // bus scan
-        QCOMPARE(feed(*c, 4, {0, true, true, false}), 0);  // unknown class
-        QCOMPARE(feed(*c, 4, {4, false, false, false}), 0);  // link lost
+        QCOMPARE(feed(*c, 4, {4, false, true, true, true}), 0);  // bus scan
+        QCOMPARE(feed(*c, 4, {0, true, true, false, true}), 0);  // unknown class
+        QCOMPARE(feed(*c, 4, {4, false, false, false, true}), 0);  // link lost
+        QCOMPARE(feed(*c, 4, {4, false, true, false, false}), 0);  // no report since the last sample
         QVERIFY(c->disconnected());
         QCOMPARE(c->store().size(), size_t(2));  // a lost link keeps the run
         c->connected();

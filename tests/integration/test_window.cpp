@@ -214,6 +214,49 @@ private slots:
         QVERIFY(!rig.link()->usbThread()->isRunning());
     }
 
+    // A power tester is sampled from the first measurement of a connection on,
+    // never before it (the record would still hold zeros). The window's own
+    // handle failing alone is the instrument's loss: the entry shows it, and
+    // the window connects again.
+    void powerTesterRecordsOnlyMeasurements()
+    {
+        WindowRig rig(QStringLiteral("RX41"));
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        const SampleStore &store = w.sampleStore();
+        w.pollTick(); // one of these two is a sampling tick, with no report yet
+        w.pollTick();
+        QCOMPARE(int(store.size()), 0);
+        rig.server->advanceClock(1000);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rig.exchange());
+        QVERIFY(store.size() >= 2);
+        for (size_t i = 0; i < store.size(); ++i)
+            QVERIFY2(store.valueAt(SampleStore::Voltage, i) > 4.0f, qPrintable(QString::number(i)));
+
+        QSignalSpy lost(rig.link(), &DeviceLink::linkLost);
+        QSignalSpy opened(rig.link(), &DeviceLink::mainHandleOpened);
+        rig.server->hangUpNewest(); // the window's handle, opened after the link's
+        QDeadlineTimer deadline(3000);
+        while (lost.isEmpty() && !deadline.hasExpired()) { // as the window's ticks would
+            w.pollTick();
+            w.readTick();
+            QTest::qWait(20);
+        }
+        QCOMPARE(lost.count(), 1);
+        const size_t before = store.size();
+        QCOMPARE(text(rig.entries().value(0), "label_connect_type"), QStringLiteral("错误"));
+        w.pollTick();
+        w.pollTick();
+        QCOMPARE(store.size(), before); // nothing measured meanwhile
+        QTRY_COMPARE_WITH_TIMEOUT(opened.count(), 1, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        for (int i = 0; i < 4; ++i) // two of them sampling ticks, one with a fresh report
+            QVERIFY(rig.exchange());
+        QVERIFY(store.size() > before);
+        QCOMPARE(lost.count(), 1);
+    }
+
     // A constant-current discharge recorded by the window, exported through the chart menu and
     // checked against what the simulator itself reported.
     void constantCurrentRunExported()

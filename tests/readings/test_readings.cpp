@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 #include <QSlider>
+#include <cmath>
+#include <limits>
 
 using SimReports::Parameters;
 using SimReports::Readings;
@@ -109,10 +111,51 @@ private slots:
         // Hours go out as their low 8 bits, unit 1.
         rig.type("lineEdit_value_lilitime_h", QStringLiteral("300"));
         QCOMPARE(rig.takeWritten(), QList<QByteArray>{frame(0x31, 0x2C, 0, 0, 0x01)});
+        // Words, and the numbers no instrument may get: the box, nothing sent.
+        for (const char *bad : {"abc", "nan", "inf", "-inf", "1e39"}) {
+            rig.dialog.activateWindow(); // the last box had the focus
+            QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+            BoxCatcher box;
+            rig.type("lineEdit_value", QString::fromLatin1(bad));
+            QCOMPARE(box.text,
+                     QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
+            QVERIFY2(rig.takeWritten().isEmpty(), bad);
+        }
+    }
+
+    // A parameter report with values no instrument can have: each such field
+    // reads "--" (the slider of a calibration stays put), the sound fields of
+    // the same report are shown, and nothing is ever sent back.
+    void nonsenseParametersShowAsDashes()
+    {
+        ReadingsRig rig;
+        QVERIFY(rig.showOn(MainDialog::PageDisp));
+        Parameters p;
+        p.setValue = -99999.0f;
+        p.cutoffVoltage = std::nanf("");
+        p.fullCurrent = 3.4e38f;
+        p.overCurrent = -std::numeric_limits<float>::infinity();
+        p.voltCalibration = std::nanf("");
+        p.currCalibration = 1.234f;
+        p.limitHours = 80;
+        p.limitMinutes = 119;
+        rig.parameters(p);
+        for (const char *dashed :
+             {"lineEdit_value", "lineEdit_value_zero_v", "lineEdit_value_full_a",
+              "lineEdit_value_lilitime_h", "lineEdit_value_limitime_m", "settings_edit_voltzero",
+              "settings_edit_currfull", "settings_edit_currover", "settings_edit_timeh"})
+            QVERIFY2(rig.edit(dashed) == QStringLiteral("--"), dashed);
+        QCOMPARE(rig.edit("lineEdit_value_full_v"), QStringLiteral("004.2"));
+        QCOMPARE(rig.edit("settings_edit_poweover"), QStringLiteral("0150"));
+        QCOMPARE(rig.label("settings_lab_califact_voltvalue"), QStringLiteral("--"));
+        QCOMPARE(rig.w<QSlider>("settings_slider_voltcali")->value(), 1000);
+        QCOMPARE(rig.w<QSlider>("settings_slider_currcali")->value(), 1234);
+        // Return in a dashed edit is text that is no number: the box, nothing sent.
         BoxCatcher box;
-        rig.type("lineEdit_value", QStringLiteral("abc"));
-        QCOMPARE(box.text,
-                 QStringLiteral("<font color='red'>文本框含有非法字符，请重新输入！</font>"));
+        QLineEdit *cutoff = rig.w<QLineEdit>("lineEdit_value_zero_v");
+        cutoff->setFocus();
+        QTest::keyClick(cutoff, Qt::Key_Return);
+        QVERIFY(!box.text.isEmpty());
         QVERIFY(rig.takeWritten().isEmpty());
     }
 

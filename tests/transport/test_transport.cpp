@@ -8,6 +8,7 @@
 #include "usbthread.h"
 
 #include <QElapsedTimer>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,6 +48,83 @@ std::unique_ptr<hid::Handle> open()
 {
     return hid::backend().open(hid::InstrumentVendorId, hid::InstrumentProductId);
 }
+
+// A backend whose handles the test steers: a read can be held until the test
+// lets it go, writes can fail or come out short, and every write is kept.
+struct StagedHandle : hid::Handle
+{
+    QSemaphore inRead, release;
+    std::atomic<bool> holdReads{false};
+    std::atomic<int> heldReadResult{0};
+    std::atomic<int> writeResult{hid::ReportSize};
+    QMutex mutex;
+    QList<QByteArray> written;
+
+    int read(unsigned char *, size_t, int timeoutMs) override
+    {
+        if (holdReads) {
+            inRead.release();
+            release.tryAcquire(1, 5000);
+            holdReads = false;
+            return heldReadResult;
+        }
+        QThread::msleep(ulong(qBound(0, timeoutMs, 5)));
+        return 0;
+    }
+    int write(const unsigned char *data, size_t length) override
+    {
+        QMutexLocker lock(&mutex);
+        written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
+        return writeResult;
+    }
+    int writes()
+    {
+        QMutexLocker lock(&mutex);
+        return written.size();
+    }
+    QString manufacturer() override { return {}; }
+    QString product() override { return QStringLiteral("KV37 V1.0.0"); }
+    QString serialNumber() override { return QStringLiteral("1"); }
+};
+
+// Keeps every handle it opened alive, so a test can look at one after the
+// link has let it go; the link gets a stand-in that forwards to it.
+struct StagedBackend : hid::Backend
+{
+    struct Forward : hid::Handle
+    {
+        explicit Forward(StagedHandle *h) : h(h) {}
+        int read(unsigned char *d, size_t n, int t) override { return h->read(d, n, t); }
+        int write(const unsigned char *d, size_t n) override { return h->write(d, n); }
+        QString manufacturer() override { return h->manufacturer(); }
+        QString product() override { return h->product(); }
+        QString serialNumber() override { return h->serialNumber(); }
+        StagedHandle *h;
+    };
+
+    bool holdFirstReads = false;
+
+    QList<hid::DeviceInfo> enumerate(unsigned short, unsigned short) override { return {}; }
+    std::unique_ptr<hid::Handle> open(unsigned short, unsigned short, const QString &) override
+    {
+        QMutexLocker lock(&mutex);
+        m_opened.push_back(std::make_unique<StagedHandle>());
+        m_opened.back()->holdReads = holdFirstReads && m_opened.size() == 1;
+        return std::make_unique<Forward>(m_opened.back().get());
+    }
+    QList<StagedHandle *> opened()
+    {
+        QMutexLocker lock(&mutex);
+        QList<StagedHandle *> out;
+        for (const auto &h : m_opened)
+            out.append(h.get());
+        return out;
+    }
+
+private:
+    QMutex mutex;
+    std::vector<std::unique_ptr<StagedHandle>> m_opened;
+};
 
 } // namespace
 
@@ -124,14 +202,20 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sim.server->receivedReports().size(), 2, 2000);
         QCOMPARE(sim.server->receivedReports().last(), QByteArray("\x55\x05\x09", 3) + QByteArray(61, '\0'));
         QCOMPARE(errors.count(), 0);
-        // A failed write is reported once and does not close the link.
+        // A failed write is reported once and is the loss of the instrument;
+        // the link comes back on a new connection (the old one keeps failing).
         QSignalSpy losses(&t, &USBThread::usb_disconnect);
+        QSignalSpy connects(&t, &USBThread::usb_connect);
         sim.server->failWrites();
         t.write(QByteArray(58, '\x11'));
         QTRY_VERIFY_WITH_TIMEOUT(errors.count() > 0, 2000);
         QCOMPARE(errors.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(losses.count(), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(connects.count(), 1, 3000);
         QVERIFY(t.isLinkOpen());
-        QCOMPARE(losses.count(), 0);
+        t.write(QByteArray(58, '\x12'));
+        QTRY_COMPARE_WITH_TIMEOUT(sim.server->receivedReports().last().at(1), '\x12', 2000);
+        QCOMPARE(errors.count(), 1);
         t.stop();
         QVERIFY(t.wait(2000));
 
@@ -140,6 +224,88 @@ private slots:
         link.usbsenderror();
         QCOMPARE(box.count(), 1);
         QCOMPARE(box[0][1].toString(), QStringLiteral("USB发送数据异常"));
+    }
+    // Reports queued for the link go to the instrument they were meant for or
+    // nowhere: a link lost with writes pending never hands them to the next
+    // connection. A refused write is the loss too; a short one a send error.
+    void queuedWritesDieWithTheLink()
+    {
+        auto owned = std::make_unique<StagedBackend>();
+        StagedBackend *backend = owned.get();
+        backend->holdFirstReads = true;
+        hid::setBackend(std::move(owned));
+        {
+            USBThread t;
+            QSignalSpy errors(&t, &USBThread::usb_send_error);
+            QSignalSpy losses(&t, &USBThread::usb_disconnect);
+            QSignalSpy connects(&t, &USBThread::usb_connect);
+            QVERIFY(t.open());
+            t.start();
+            StagedHandle *first = backend->opened().at(0);
+            QVERIFY(first->inRead.tryAcquire(1, 2000)); // the thread sits in its read
+            for (char c : {'\x01', '\x02', '\x03'})
+                t.write(QByteArray(58, c));
+            first->heldReadResult = -1; // and the instrument goes meanwhile
+            first->release.release();
+            QTRY_COMPARE_WITH_TIMEOUT(connects.count(), 2, 3000); // open() made the first
+            QCOMPARE(losses.count(), 1);
+            QCOMPARE(backend->opened().size(), 2);
+            StagedHandle *second = backend->opened().at(1);
+            QTest::qWait(100);
+            QCOMPARE(first->writes() + second->writes(), 0);
+
+            second->writeResult = -1;
+            t.write(QByteArray(58, '\x04'));
+            t.write(QByteArray(58, '\x05'));
+            QTRY_COMPARE_WITH_TIMEOUT(connects.count(), 3, 3000);
+            QCOMPARE(losses.count(), 2);
+            QCOMPARE(errors.count(), 1);
+            QCOMPARE(second->writes(), 1); // the first was refused, the other never sent
+            StagedHandle *third = backend->opened().at(2);
+            QTest::qWait(100);
+            QCOMPARE(third->writes(), 0);
+
+            third->writeResult = 10; // cut short: reported, and the link stays
+            t.write(QByteArray(58, '\x06'));
+            QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 2, 2000);
+            QTest::qWait(100);
+            QCOMPARE(losses.count(), 2);
+            QVERIFY(t.isLinkOpen());
+            t.stop();
+            QVERIFY(t.wait(2000));
+        }
+        hid::setBackend(nullptr);
+    }
+    // The window's own handle failing alone (closed by the instrument, or its
+    // writes refused) is the loss of the instrument too: one linkLost, then the
+    // usual reconnection with a new main handle that works.
+    void mainHandleFailureIsLoss()
+    {
+        Sim sim;
+        DeviceLink link;
+        QSignalSpy lost(&link, &DeviceLink::linkLost);
+        QSignalSpy opened(&link, &DeviceLink::mainHandleOpened);
+        link.start();
+        QCOMPARE(opened.count(), 1);
+        for (int round = 1; round <= 2; ++round) {
+            if (round == 1)
+                sim.server->hangUpNewest(); // the main handle was opened last
+            else
+                sim.server->failWrites();
+            hid::Handle *h = link.mainHandle();
+            QTest::qWait(100);
+            unsigned char buffer[64];
+            if (round == 1)
+                QCOMPARE(h->read(buffer, sizeof buffer, 0), -1);
+            else
+                QVERIFY(write(h, probe()) < 0);
+            QTRY_COMPARE_WITH_TIMEOUT(lost.count(), round, 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(opened.count(), round + 1, 3000);
+            QTest::qWait(700);
+            QCOMPARE(lost.count(), round); // once per failure, not once per failed call
+            QCOMPARE(write(link.mainHandle(), probe()), 64);
+            QCOMPARE(read(link.mainHandle()).left(10).toHex(), ProbeAnswer);
+        }
     }
     void reportIdKey()
     {
