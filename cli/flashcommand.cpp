@@ -90,10 +90,16 @@ private:
             result = QStringLiteral("the instrument reported the upgrade failed");
             break;
         case FirmwareUpgrade::Outcome::TimedOut:
-            result = QStringLiteral("the instrument stopped answering (12 s of silence)");
+            result = m_upgrade.pastDeadline()
+                         ? QStringLiteral("the upgrade did not finish within %1 s")
+                               .arg(FirmwareUpgrade::deadlineMs(m_image.size()) / 1000)
+                         : QStringLiteral("the instrument made no progress for 12 s");
             break;
         case FirmwareUpgrade::Outcome::SendError:
             result = QStringLiteral("a packet could not be written to the instrument");
+            break;
+        case FirmwareUpgrade::Outcome::EndedEarly:
+            result = QStringLiteral("the instrument ended the upgrade early");
             break;
         case FirmwareUpgrade::Outcome::None:
             result = QStringLiteral("ended");
