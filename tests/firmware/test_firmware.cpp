@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -177,6 +178,15 @@ private slots:
         QCOMPARE(FirmwareImage::load(write("1025.bin", 1025)).sizeText,
                  QStringLiteral("固件大小:1.0KB   1025字节"));
         QCOMPARE(FirmwareImage::load(write("empty.bin", 0)).boxText, QStringLiteral("空的固件"));
+        // The page's open-file dialog can pick a named pipe: refused without
+        // opening it (which would wait for a writer), with the open failure's texts.
+        const QString fifo = m_dir.filePath("fw.pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &path : {fifo, m_dir.path()}) {
+            const FirmwareImage::LoadResult r = FirmwareImage::load(path);
+            QCOMPARE(r.status, FirmwareImage::Status::NotRegular);
+            QCOMPARE(r.boxText, QStringLiteral("打开文件失败"));
+        }
     }
     void wholeTransfer_data()
     {
