@@ -4,7 +4,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -190,6 +192,36 @@ private slots:
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("interrupted"));
         f.seek(0);
         QCOMPARE(f.readAll().count("DATE,"), 1);
+    }
+
+    // The disk fills in the middle of the first row: log stops with the
+    // system's reason and the file still ends with its last whole line.
+    void fullDiskDuringLog()
+    {
+        const QString prlimit = QStandardPaths::findExecutable("prlimit");
+        if (prlimit.isEmpty())
+            QSKIP("prlimit (util-linux) is not installed");
+        Sim sim("1");
+        const QString file = m_dir.filePath(QStringLiteral("full.csv"));
+        const QByteArray before = "DATE,VOLTAGE(V),CURRENT(A),POWER(W),RESISTANCE(\xce\xa9),"
+                                  "E_QUANTITY(Wh),E_CAPACITY(mAh),NTC_TEMP(\xe2\x84\x83),"
+                                  "CPU_TEMP(\xe2\x84\x83),MOS_TEMP(\xe2\x84\x83),FAN_SPEED(RPM),\n";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+        f.close();
+        // Writes past the limit fail with EFBIG once SIGXFSZ is ignored, which
+        // the shell passes on through exec.
+        QProcess p;
+        p.start("/bin/sh", QStringList{"-c", "trap '' XFSZ; exec \"$@\"", "sh", prlimit,
+                                       "--fsize=" + QString::number(before.size() + 40), "--",
+                                       CLI_PATH} + sim.args({"log", file, "--always"}));
+        QVERIFY(p.waitForFinished(20000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == 1 && err.contains("cannot write to " + file + ": " + strerror(EFBIG)),
+                 qPrintable(err));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before); // the torn row is cut off again
     }
 
     // A bootloader that answers the handshake with "burn completed" has burned
