@@ -50,6 +50,7 @@ struct Rig : QObject
     qint64 nowMs = 1700000000000, msPerExchange = 0;
     QList<QByteArray> wire;
     QQueue<QByteArray> inbox;
+    QList<QByteArray> taken; // replies handed to the upgrade, in order
     QStringList log;
     Warnings warnings;
     QList<QPair<int, QString>> progress;
@@ -81,7 +82,8 @@ struct Rig : QObject
     void pump()
     {
         while (!inbox.isEmpty()) {
-            up.receive(inbox.dequeue());
+            taken << inbox.dequeue();
+            up.receive(taken.last());
             nowMs += msPerExchange;
         }
     }
@@ -247,7 +249,10 @@ private slots:
         rig.startAndEnter(randomImage(58 * 10, 3));
         rig.pump(); // packets 0..3 go out; packet 3 is answered with index 2
         QCOMPARE(rig.wire.size(), 1 + 4);
-        rig.tick(119); // three more stale acknowledgements meanwhile
+        rig.tick(119);
+        // The real acknowledgement of packet 2, its stale repeat in answer to
+        // packet 3, then one every 3 s.
+        QCOMPARE(rig.taken.count(reply(0xDD, 5, 2)), 1 + 1 + 3);
         QVERIFY(rig.up.isActive());
         QCOMPARE(rig.up.timeoutCount(), 119);
         rig.tick(1);
