@@ -55,12 +55,25 @@ void writeAll(int fd, const char *p, size_t n)
     }
 }
 
+// Only calls that are safe in a signal handler. The working directory may be
+// shared (a /tmp, a lab PC's desktop): neither the folder nor the report is
+// followed through a symbolic link someone planted there, or the report would
+// overwrite the file the link points at.
 void writeReportFile(const char *text, size_t n)
 {
     mkdir("MyApp", 0755); // an existing folder is fine; open() tells the rest
-    const int fd = open("MyApp/crash.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int dir = open("MyApp", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0)
+        return;
+    // A new file each time: whatever holds the name (a link, the last report)
+    // is replaced rather than written through.
+    unlinkat(dir, "crash.log", 0);
+    const int fd =
+        openat(dir, "crash.log", O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    close(dir);
     if (fd < 0)
         return;
+    fchmod(fd, 0600); // registers and addresses are for the user alone, whatever the umask
     writeAll(fd, text, n);
     close(fd);
 }

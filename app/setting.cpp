@@ -1,9 +1,13 @@
 #include "setting.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSettings>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "usbtester.app.settings")
 
 // Qt's INI backend is case-sensitive outside Windows; find the stored
 // spelling of a key so that "language" and "Language" are one entry.
@@ -30,6 +34,13 @@ QString Setting::filePath()
 
 void Setting::write(const QString &key, const QString &value)
 {
+    // Saving goes to the file a link points at. The file lives in the working
+    // directory, which may be shared: a link planted there must not make the
+    // program overwrite somebody's file with its settings.
+    if (QFileInfo(filePath()).isSymLink()) {
+        qCWarning(lcSettings) << "not saving" << key << "through the symbolic link" << filePath();
+        return;
+    }
     QSettings s(filePath(), QSettings::IniFormat);
     const QString existing = storedSpelling(s, key);
     s.setValue(existing.isEmpty() ? key : existing, value);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <sys/stat.h>
 
 namespace {
 
@@ -90,10 +91,16 @@ private:
             result = QStringLiteral("the instrument reported the upgrade failed");
             break;
         case FirmwareUpgrade::Outcome::TimedOut:
-            result = QStringLiteral("the instrument stopped answering (12 s of silence)");
+            result = m_upgrade.pastDeadline()
+                         ? QStringLiteral("the upgrade did not finish within %1 s")
+                               .arg(FirmwareUpgrade::deadlineMs(m_image.size()) / 1000)
+                         : QStringLiteral("the instrument made no progress for 12 s");
             break;
         case FirmwareUpgrade::Outcome::SendError:
             result = QStringLiteral("a packet could not be written to the instrument");
+            break;
+        case FirmwareUpgrade::Outcome::EndedEarly:
+            result = QStringLiteral("the instrument ended the upgrade early");
             break;
         case FirmwareUpgrade::Outcome::None:
             result = QStringLiteral("ended");
@@ -134,6 +141,19 @@ private:
     qint64 m_transferMs = -1;
 };
 
+QString fileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
 } // namespace
 
 std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &g, CliOutput &out,
@@ -149,11 +169,22 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &g, CliOut
         return nullptr;
     }
     const QString path = a.positional.at(0);
+    // Looked at before anything opens it: opening a named pipe waits for a
+    // writer, and a device or a directory has no image to read.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is %2, not a regular file; give the firmware's .bin file")
+                     .arg(path, fileKind(st.st_mode));
+        return nullptr;
+    }
     const FirmwareImage::LoadResult r = FirmwareImage::load(path);
     switch (r.status) {
     case FirmwareImage::Status::Ok:
         return std::make_unique<FlashCommand>(g, out, s, QFileInfo(path).absoluteFilePath(),
                                               r.data);
+    case FirmwareImage::Status::NotRegular:
+        *error = QStringLiteral("%1 is not a regular file").arg(path);
+        break;
     case FirmwareImage::Status::OpenFailed:
         *error = QStringLiteral("cannot open the firmware file %1").arg(path);
         break;

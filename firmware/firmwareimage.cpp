@@ -17,6 +17,14 @@ FirmwareImage::LoadResult FirmwareImage::load(const QString &path, qint64 maxSiz
         return result;
     };
 
+    // Opening a named pipe would wait for a writer; a device has no size.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        openFailed();
+        result.status = Status::NotRegular;
+        return result;
+    }
+
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return openFailed();

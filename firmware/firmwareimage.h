@@ -16,7 +16,8 @@ public:
     static constexpr qint64 maxFirmwareSize = 1024000;
     static constexpr const char *settingsKey = "file_path";
 
-    enum class Status { Ok, OpenFailed, TooLarge, Empty };
+    // NotRegular: a named pipe, directory or device; refused without opening it.
+    enum class Status { Ok, OpenFailed, TooLarge, Empty, NotRegular };
 
     struct LoadResult
     {

@@ -40,6 +40,11 @@ qint64 FirmwareUpgrade::nowSecs() const
     return m_clock() / 1000;
 }
 
+qint64 FirmwareUpgrade::deadlineMs(int imageSize)
+{
+    return qint64(FirmwarePacket::packetCount(imageSize)) * deadlineMsPerPacket + deadlineSlackMs;
+}
+
 bool FirmwareUpgrade::start(const QByteArray &image)
 {
     if (image.isEmpty() || image.size() > FirmwarePacket::MaxImageSize)
@@ -51,6 +56,9 @@ bool FirmwareUpgrade::start(const QByteArray &image)
     // Counters of an earlier, broken-off upgrade must not let a stray
     // acknowledgement send data before the new handshake.
     m_packetIndex = 0;
+    m_packetCount = 0;
+    m_acknowledged = -1;
+    m_pastDeadline = false;
     m_bytesRemaining = 0;
     m_progressValue = 0;
     m_progressText.clear();
@@ -92,6 +100,9 @@ void FirmwareUpgrade::entryWaitElapsed()
 
     m_active = true;
     m_timeoutCount = 0;
+    m_packetCount = FirmwarePacket::packetCount(m_image.size());
+    m_acknowledged = -1;
+    m_deadlineAtMs = m_clock() + deadlineMs(m_image.size());
     m_silenceTimer.start();
     m_state = State::Handshaking;
     emit startButtonChanged(downloadingText(), false);
@@ -118,10 +129,14 @@ void FirmwareUpgrade::receive(const QByteArray &report)
 
     switch (r[1]) {
     case HandshakeAccepted:
-        onHandshakeReply(r);
+        // Once packets flow, a repeated handshake reply must not restart the
+        // transfer from packet 0; it is not progress either.
+        if (m_state == State::Handshaking)
+            onHandshakeReply(r);
         break;
     case Acknowledged:
-        onAcknowledge(r);
+        if (m_state == State::Transferring)
+            onAcknowledge(r);
         break;
     case AllReceived:
         onAllReceived();
@@ -165,11 +180,14 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
 
 void FirmwareUpgrade::onAcknowledge(const unsigned char *r)
 {
-    m_timeoutCount = 0;
     const int index = r[3] | (r[4] << 8);
-    // A stale or repeated acknowledgement is not answered: nothing is re-sent.
-    if (index != m_packetIndex - 1)
+    // Only the acknowledgement of the packet just sent is progress. A stale or
+    // repeated one is not answered (nothing is re-sent) and does not keep the
+    // upgrade alive: a bootloader stuck repeating it must still time out.
+    if (index != m_packetIndex - 1 || index <= m_acknowledged)
         return;
+    m_acknowledged = index;
+    m_timeoutCount = 0;
     // Everything is acknowledged; the instrument answers 0xEE next.
     if (m_bytesRemaining == 0)
         return;
@@ -231,8 +249,17 @@ QString FirmwareUpgrade::speedLine(qint64 bytes, qint64 seconds)
     return QString::number(double(speed) / 1024.0, 'f', 2) + QStringLiteral("KB/秒");
 }
 
+bool FirmwareUpgrade::allAcknowledged() const
+{
+    return m_packetCount > 0 && m_acknowledged == m_packetCount - 1;
+}
+
 void FirmwareUpgrade::onAllReceived()
 {
+    if (m_state == State::Burning)
+        return; // a repeat is not progress
+    if (!allAcknowledged())
+        return endFailed(Outcome::EndedEarly, QStringLiteral("错误"), tr("设备提前结束了升级"));
     // The burn that follows is watched by the same silence limit.
     m_timeoutCount = 0;
     m_state = State::Burning;
@@ -246,6 +273,10 @@ void FirmwareUpgrade::onAllReceived()
 
 void FirmwareUpgrade::onBurnCompleted()
 {
+    // "Burned" before the last packet was acknowledged burned something else
+    // than this image, if anything.
+    if (!allAcknowledged())
+        return endFailed(Outcome::EndedEarly, QStringLiteral("错误"), tr("设备提前结束了升级"));
     m_timeoutCount = 0;
     end(Outcome::Done);
     m_burnEndSecs = nowSecs();
@@ -264,11 +295,7 @@ void FirmwareUpgrade::onBurnCompleted()
 void FirmwareUpgrade::onFailed()
 {
     m_timeoutCount = 0;
-    // The state ends before the modal box opens, so replies that arrive while
-    // it is shown are not acted on.
-    end(Outcome::Failed);
-    emit warning(QStringLiteral("error"), tr("更新失败"));
-    emit finished(Outcome::Failed);
+    endFailed(Outcome::Failed, QStringLiteral("error"), tr("更新失败"));
 }
 
 void FirmwareUpgrade::silenceTick()
@@ -277,21 +304,31 @@ void FirmwareUpgrade::silenceTick()
         return;
     ++m_timeoutCount;
     qDebug("time_out:%d", m_timeoutCount);
-    if (m_timeoutCount < timeoutLimit)
+    const bool late = m_clock() >= m_deadlineAtMs;
+    if (m_timeoutCount < timeoutLimit && !late)
         return;
-    end(Outcome::TimedOut);
-    emit warning(QStringLiteral("错误"), QStringLiteral("USB更新失败,超时"));
-    emit finished(Outcome::TimedOut);
+    m_pastDeadline = m_timeoutCount < timeoutLimit;
+    endFailed(Outcome::TimedOut, QStringLiteral("错误"), QStringLiteral("USB更新失败,超时"));
 }
 
 void FirmwareUpgrade::sendError()
 {
-    const bool wasActive = m_active;
-    if (wasActive)
-        end(Outcome::SendError);
+    if (m_active)
+        return endFailed(Outcome::SendError, QStringLiteral("错误"),
+                         QStringLiteral("USB发送数据异常"));
     emit warning(QStringLiteral("错误"), QStringLiteral("USB发送数据异常"));
-    if (wasActive)
-        emit finished(Outcome::SendError);
+}
+
+void FirmwareUpgrade::endFailed(Outcome outcome, const QString &title, const QString &text)
+{
+    // The state ends before the modal box opens, so replies that arrive while
+    // it is shown are not acted on. The page is ready for another try with
+    // the same image before the box asks for attention.
+    end(outcome);
+    emit logLine(text);
+    emit startButtonChanged(tr("开始下载"), true);
+    emit warning(title, text);
+    emit finished(outcome);
 }
 
 void FirmwareUpgrade::end(Outcome outcome)

@@ -11,19 +11,29 @@
 // for its usb_send_error. It asks for the upgrade-entry frame through the
 // poll tick, waits 3 s on a timer (replies are ignored meanwhile), then sends
 // the handshake and the numbered data packets one at a time, each only after
-// the previous one is acknowledged. What the upgrade page must show comes out
-// as signals with the exact texts; the window applies them.
+// the previous one is acknowledged. Only progress keeps it alive: 12 s without
+// it, or a whole run past its deadline, ends it as timed out. What the upgrade
+// page must show comes out as signals with the exact texts; the window applies
+// them.
 class FirmwareUpgrade : public QObject
 {
     Q_OBJECT
 
 public:
     enum class State { Idle, Entering, Handshaking, Transferring, Burning };
-    enum class Outcome { None, Done, Failed, TimedOut, SendError };
+    // EndedEarly: the instrument said it was done (0xEE or 0xFF) before
+    // every packet had been acknowledged.
+    enum class Outcome { None, Done, Failed, TimedOut, SendError, EndedEarly };
 
     static constexpr int entryWaitMs = 3000;
     static constexpr int silenceTickMs = 100;
     static constexpr int timeoutLimit = 120; // 120 x 100 ms = 12 s
+    // The whole run, from the handshake to the burn's end, may take 1 s per
+    // packet plus 30 s; an instrument that makes progress too slowly to ever
+    // finish must not keep the upgrade going for days.
+    static constexpr qint64 deadlineMsPerPacket = 1000;
+    static constexpr qint64 deadlineSlackMs = 30000;
+    static qint64 deadlineMs(int imageSize);
 
     enum ReplyCode : unsigned char {
         HandshakeAccepted = 0xBB,
@@ -59,6 +69,10 @@ public:
     bool isSilenceTimerRunning() const { return m_silenceTimer.isActive(); }
     int timeoutCount() const { return m_timeoutCount; }
     int packetIndex() const { return m_packetIndex; }
+    // Index of the last packet acknowledged in order; -1 before the first.
+    int acknowledgedIndex() const { return m_acknowledged; }
+    // The last timeout came from the whole run's deadline, not from silence.
+    bool pastDeadline() const { return m_pastDeadline; }
     int bytesRemaining() const { return m_bytesRemaining; }
     int progressValue() const { return m_progressValue; }
     QString progressText() const { return m_progressText; }
@@ -87,10 +101,13 @@ signals:
     void logLine(const QString &line);
     // Bar value 0..100 and its text format (empty: leave the format alone).
     void progressChanged(int value, const QString &format);
+    // enabled: the button may be pressed again; the window also needs an
+    // open link and a loaded image.
     void startButtonChanged(const QString &text, bool enabled);
     // A modal warning box with one OK button.
     void warning(const QString &title, const QString &text);
-    // The upgrade is over: done, failed, timed out or ended by a send error.
+    // The upgrade is over: done, failed, timed out, ended by a send error or
+    // ended early by the instrument.
     void finished(FirmwareUpgrade::Outcome outcome);
 
 private:
@@ -99,9 +116,12 @@ private:
     void onAllReceived();
     void onBurnCompleted();
     void onFailed();
+    bool allAcknowledged() const;
     void sendNextPacket();
     void updateProgress();
     void end(Outcome outcome);
+    // Ends with a failure: the log line, the start button usable again, the box.
+    void endFailed(Outcome outcome, const QString &title, const QString &text);
     qint64 nowSecs() const;
 
     QTimer m_entryTimer;
@@ -116,6 +136,10 @@ private:
     int m_timeoutCount = 0;
     int m_bytesRemaining = 0;
     int m_packetIndex = 0;
+    int m_packetCount = 0;
+    int m_acknowledged = -1;
+    qint64 m_deadlineAtMs = 0;
+    bool m_pastDeadline = false;
     qint64 m_transferStartSecs = 0;
     qint64 m_transferEndSecs = 0;
     qint64 m_burnEndSecs = 0;

@@ -3,9 +3,6 @@
 #include "savedatadeal.h"
 
 #include <QDateTime>
-#include <QStringList>
-#include <QVector>
-#include <unistd.h>
 
 namespace {
 
@@ -17,7 +14,7 @@ qint64 nowMs()
 } // namespace
 
 CsvLogWriter::CsvLogWriter(const QString &fileName, quint8 deviceClass)
-    : m_fileName(fileName), m_deviceClass(deviceClass), m_syncFile(fileName)
+    : m_fileName(fileName), m_deviceClass(deviceClass)
 {
 }
 
@@ -28,10 +25,10 @@ CsvLogWriter::~CsvLogWriter()
 
 bool CsvLogWriter::open()
 {
-    // Append mode creates a missing file empty; the export writer treats an
-    // empty file as new and starts it with the banner and header.
-    if (!m_syncFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        m_error = m_syncFile.errorString();
+    // A missing file is created empty; the first row brings the banner and
+    // header along, so a log that never takes a row leaves an empty file.
+    if (!m_file.open(m_fileName)) {
+        m_error = m_file.errorString();
         return false;
     }
     m_lastSyncMs = nowMs();
@@ -40,21 +37,16 @@ bool CsvLogWriter::open()
 
 bool CsvLogWriter::append(qint64 timeMs, const SampleStore::Values &v)
 {
-    if (!m_syncFile.isOpen()) {
+    if (!m_file.isOpen()) {
         m_error = QStringLiteral("the file is not open");
         return false;
     }
     // The export writer formats the row, so the log and the export never differ.
-    auto one = [&](SampleStore::Quantity q) { return QVector<float>{v[size_t(q)]}; };
-    saveDataDeal writer;
-    const bool ok = writer.writeCsv(
-        QStringList{SampleStore::timeText(timeMs)}, one(SampleStore::Voltage),
-        one(SampleStore::Current), one(SampleStore::Power), one(SampleStore::Resistance),
-        one(SampleStore::Energy), one(SampleStore::Capacity), one(SampleStore::MosTemp),
-        one(SampleStore::FanSpeed), one(SampleStore::CpuTemp), one(SampleStore::NtcTemp),
-        m_fileName, m_deviceClass);
-    if (!ok) {
-        m_error = writer.errorString();
+    QByteArray lines = saveDataDeal::leadIn(m_file, m_deviceClass);
+    const int rowsFrom = lines.size();
+    saveDataDeal::appendRow(lines, SampleStore::timeText(timeMs).toUtf8(), v);
+    if (!m_file.append(lines, rowsFrom)) {
+        m_error = m_file.errorString();
         return false;
     }
     ++m_rows;
@@ -65,11 +57,11 @@ bool CsvLogWriter::append(qint64 timeMs, const SampleStore::Values &v)
 
 bool CsvLogWriter::sync()
 {
-    if (!m_syncFile.isOpen())
+    if (!m_file.isOpen())
         return false;
     m_lastSyncMs = nowMs();
-    if (::fsync(m_syncFile.handle()) != 0) {
-        m_error = QStringLiteral("cannot sync the file to disk");
+    if (!m_file.sync()) {
+        m_error = QStringLiteral("cannot sync the file to disk: %1").arg(m_file.errorString());
         return false;
     }
     return true;
@@ -77,9 +69,11 @@ bool CsvLogWriter::sync()
 
 bool CsvLogWriter::close()
 {
-    if (!m_syncFile.isOpen())
+    if (!m_file.isOpen())
         return true;
-    const bool ok = sync();
-    m_syncFile.close();
-    return ok;
+    const bool synced = sync();
+    const bool closed = m_file.close();
+    if (!closed)
+        m_error = m_file.errorString();
+    return synced && closed;
 }

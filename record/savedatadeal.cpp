@@ -1,10 +1,8 @@
 #include "savedatadeal.h"
 
+#include "csvappendfile.h"
 #include "csvformat.h"
 #include "samplestore.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <array>
 
@@ -16,7 +14,8 @@ constexpr char LineEnd[] = "\r\n";
 constexpr char LineEnd[] = "\n";
 #endif
 
-// Rows are gathered into blocks of this size before they go to the file.
+// Rows are gathered into blocks of this size before they go to the file, each
+// block in one write of whole rows.
 constexpr int BlockSize = 1 << 20;
 
 struct Column
@@ -39,7 +38,7 @@ constexpr std::array<Column, SampleStore::QuantityCount> Columns = {{
     {SampleStore::FanSpeed, 0},
 }};
 
-void appendRow(QByteArray &out, const char *time, int timeLength, const SampleStore::Values &v)
+void appendFields(QByteArray &out, const char *time, int timeLength, const SampleStore::Values &v)
 {
     char fields[SampleStore::QuantityCount * (csv::MaxFixedLength + 1) + sizeof LineEnd];
     char *p = fields;
@@ -80,43 +79,56 @@ QString saveDataDeal::headerLine()
            tr("NTC_TEMP(℃),") + tr("CPU_TEMP(℃),") + tr("MOS_TEMP(℃),") + tr("FAN_SPEED(RPM),");
 }
 
+QByteArray saveDataDeal::leadIn(const CsvAppendFile &file, quint8 deviceClass)
+{
+    // An empty file has nothing to continue, so it gets the banner and header.
+    if (file.isEmpty()) {
+        QByteArray head;
+        for (const QString &line : bannerLines(deviceClass)) {
+            head += line.toUtf8();
+            head += LineEnd;
+        }
+        head += headerLine().toUtf8();
+        head += LineEnd;
+        return head;
+    }
+    // Without its line end the last line would take the first row into it.
+    return file.endsMidLine() ? QByteArray(LineEnd) : QByteArray();
+}
+
+void saveDataDeal::appendRow(QByteArray &out, const QByteArray &timeText,
+                             const SampleStore::Values &values)
+{
+    appendFields(out, timeText.constData(), timeText.size(), values);
+}
+
 template <typename RowSource>
 bool saveDataDeal::write(qint64 rows, const QString &fileName, quint8 deviceClass,
                          RowSource &&appendRowTo)
 {
     m_error.clear();
-    // An empty file has nothing to continue, so it gets the banner and header too.
-    const QFileInfo info(fileName);
-    const bool fresh = !info.exists() || (info.isFile() && info.size() == 0);
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    CsvAppendFile file;
+    if (!file.open(fileName)) {
         m_error = file.errorString();
         return false;
     }
 
     QByteArray block;
     block.reserve(BlockSize + 4096);
+    block += leadIn(file, deviceClass);
+    int rowsFrom = block.size();
     auto flushBlock = [&]() {
         if (block.isEmpty())
             return true;
-        const qint64 written = file.write(block);
-        if (written != block.size()) {
+        if (!file.append(block, rowsFrom)) {
             m_error = file.errorString();
             return false;
         }
         block.clear();
+        rowsFrom = 0;
         return true;
     };
 
-    if (fresh) {
-        for (const QString &line : bannerLines(deviceClass)) {
-            block += line.toUtf8();
-            block += LineEnd;
-        }
-        block += headerLine().toUtf8();
-        block += LineEnd;
-    }
     for (qint64 i = 0; i < rows; ++i) {
         appendRowTo(block, i);
         if (block.size() >= BlockSize) {
@@ -126,10 +138,9 @@ bool saveDataDeal::write(qint64 rows, const QString &fileName, quint8 deviceClas
                 m_progress(i + 1, rows);
         }
     }
-    if (!flushBlock() || !file.flush())
+    if (!flushBlock())
         return false;
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
+    if (!file.close()) {
         m_error = file.errorString();
         return false;
     }
@@ -143,7 +154,7 @@ bool saveDataDeal::writeCsv(const SampleStore &store, const QString &fileName, q
     csv::TimeTextCache times;
     return write(qint64(store.size()), fileName, deviceClass, [&](QByteArray &out, qint64 i) {
         const QByteArray &t = times.text(store.timeAt(size_t(i)));
-        appendRow(out, t.constData(), t.size(), store.valuesAt(size_t(i)));
+        appendFields(out, t.constData(), t.size(), store.valuesAt(size_t(i)));
     });
 }
 
@@ -170,6 +181,6 @@ bool saveDataDeal::writeCsv(const QStringList &times, const QVector<float> &volt
         for (int q = 0; q < SampleStore::QuantityCount; ++q)
             v[size_t(q)] = (*lists[size_t(q)])[int(i)];
         const QByteArray t = times[int(i)].toUtf8();
-        appendRow(out, t.constData(), t.size(), v);
+        appendFields(out, t.constData(), t.size(), v);
     });
 }

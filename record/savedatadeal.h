@@ -1,17 +1,21 @@
 #pragma once
 
+#include "samplestore.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-
 #include <functional>
 
-class SampleStore;
+class CsvAppendFile;
 
 // Writes the record store as a CSV file: banner lines by device class and the
 // header for a new file, then one row per sample; an existing file gets the
-// rows appended. Made on the stack for one export.
+// rows appended, on a new line when its last line lacks its end. The file only
+// ever ends at a row boundary: a write that fails (a full disk) is cut back.
+// Made on the stack for one export.
 class saveDataDeal : public QObject
 {
     Q_OBJECT
@@ -25,7 +29,7 @@ public:
 
     // deviceClass: 1 electronic load, 4 power tester, anything else no banner.
     // Returns false when the file could not be opened or written completely;
-    // errorString() then says why.
+    // errorString() then gives the system's reason.
     bool writeCsv(const SampleStore &store, const QString &fileName, quint8 deviceClass);
 
     // The same from the eleven lists of the record: time-stamp texts and the ten
@@ -43,6 +47,13 @@ public:
     // Lines a new file starts with for this device class, line ends excluded.
     static QStringList bannerLines(quint8 deviceClass);
     static QString headerLine();
+
+    // What goes before the first row appended to `file`: banner and header
+    // for an empty file, a line end for one whose last line is unfinished.
+    static QByteArray leadIn(const CsvAppendFile &file, quint8 deviceClass);
+    // One row with its line end: the time-stamp text, then the ten values.
+    static void appendRow(QByteArray &out, const QByteArray &timeText,
+                          const SampleStore::Values &values);
 
 private:
     template <typename RowSource>

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -22,7 +23,20 @@ const char *const Usage =
     "  SETUP             model word with optional bus slaves, e.g. KV37 or\n"
     "                    RX41,slaves=3+5 (default KV37)\n"
     "Commands on standard input: unplug, replug, delay MS, drop N, failwrites,\n"
-    "hangup (closes the newest connection alone), advance MS, quit.\n";
+    "hangup (closes the newest connection alone), advance MS, bootfault KIND [STEP],\n"
+    "quit.\n"
+    "  bootfault KIND [STEP]  the bootloader misbehaves in the next upgrades, at\n"
+    "                    STEP: a packet index, \"burn\", or the handshake when left\n"
+    "                    out (staleack and repeatbb: packet 1). KIND is one of\n"
+    "                      none       behave again\n"
+    "                      badcrc     handshake reply with a wrong CRC\n"
+    "                      wrongack   acknowledge the packet with the previous index\n"
+    "                      fail       answer 11 (upgrade failed)\n"
+    "                      silence    answer nothing from then on\n"
+    "                      staleack   take no more packets; re-send the previous\n"
+    "                                 acknowledgement every 3 s, forever\n"
+    "                      earlyff    answer FF (burn completed) at once\n"
+    "                      repeatbb   send the handshake reply again mid-transfer\n";
 
 int fail(const QString &message)
 {
@@ -30,8 +44,42 @@ int fail(const QString &message)
     return 2;
 }
 
+// "bootfault KIND [STEP]"; false when the words make no sense.
+bool bootFault(SimServer &server, SimBootloader &boot, const QStringList &w)
+{
+    using F = SimBootloader::Fault;
+    static const QList<QPair<QString, F>> kinds = {
+        {QStringLiteral("none"), F::None},
+        {QStringLiteral("badcrc"), F::BadHandshakeCrc},
+        {QStringLiteral("wrongack"), F::WrongAckIndex},
+        {QStringLiteral("fail"), F::FailReply},
+        {QStringLiteral("silence"), F::Silence},
+        {QStringLiteral("staleack"), F::StaleAck},
+        {QStringLiteral("earlyff"), F::EarlyFinish},
+        {QStringLiteral("repeatbb"), F::RepeatHandshake},
+    };
+    const QString kind = w.value(1);
+    auto it =
+        std::find_if(kinds.begin(), kinds.end(), [&](const auto &k) { return k.first == kind; });
+    if (it == kinds.end() || w.size() > 3)
+        return false;
+    // Repeating an acknowledgement needs a packet acknowledged before it.
+    int step = it->second == F::StaleAck || it->second == F::RepeatHandshake
+                   ? 1
+                   : SimBootloader::AtHandshake;
+    if (w.size() == 3) {
+        bool ok = true;
+        step = w.at(2) == QLatin1String("burn") ? SimBootloader::AtBurn : w.at(2).toInt(&ok);
+        if (!ok || step < 0)
+            return false;
+    }
+    // The bootloader is the server thread's; change it while the server holds still.
+    server.withInstrument([&](SimInstrument &) { boot.setFault(it->second, step); });
+    return true;
+}
+
 // One command line from standard input; false for quit.
-bool command(SimServer &server, const QString &line)
+bool command(SimServer &server, SimBootloader &boot, const QString &line)
 {
     const QStringList w = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (w.isEmpty())
@@ -54,7 +102,10 @@ bool command(SimServer &server, const QString &line)
         server.hangUpNewest();
     else if (c == QLatin1String("advance"))
         server.advanceClock(n);
-    else
+    else if (c == QLatin1String("bootfault")) {
+        if (!bootFault(server, boot, w))
+            std::fprintf(stderr, "usage: bootfault KIND [STEP]; see --help\n");
+    } else
         std::fprintf(stderr, "unknown command: %s\n", qPrintable(c));
     return true;
 }
@@ -130,7 +181,7 @@ int main(int argc, char *argv[])
             line.append(buffer, int(n));
             int nl;
             while (running && (nl = line.indexOf('\n')) >= 0) {
-                running = command(server, QString::fromLocal8Bit(line.left(nl)));
+                running = command(server, boot, QString::fromLocal8Bit(line.left(nl)));
                 line.remove(0, nl + 1);
             }
         }

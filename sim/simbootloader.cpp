@@ -50,6 +50,8 @@ void SimBootloader::begin(qint64 nowMs)
     m_lastSize = 0;
     m_nextIndex = 0;
     m_burnDueMs = 0;
+    m_staleDueMs = 0;
+    m_handshakeReply.clear();
     m_image.clear();
     m_error.clear();
 }
@@ -70,6 +72,8 @@ QList<QByteArray> SimBootloader::receive(const QByteArray &report, qint64 nowMs)
     if (packet[0] == 0xCC) {
         if (m_phase == Phase::Data)
             return onData(packet, nowMs);
+        if (m_phase == Phase::Stale)
+            return {}; // stuck: takes nothing, only repeats itself
         return fail(QStringLiteral("data packet outside the transfer"));
     }
     // The window's status queries keep coming during the upgrade; they are
@@ -103,6 +107,8 @@ QList<QByteArray> SimBootloader::onHandshake(const unsigned char *p)
     }
     if (faultAt(Fault::FailReply, AtHandshake))
         return fail(QStringLiteral("told to fail the handshake"));
+    if (faultAt(Fault::EarlyFinish, AtHandshake))
+        return finishEarly();
 
     // BB, L = 7, the announced count and last size, CRC over report bytes 1..5.
     QByteArray r = reply(0xBB);
@@ -116,6 +122,9 @@ QList<QByteArray> SimBootloader::onHandshake(const unsigned char *p)
         replyCrc ^= 0x5A5A;
     u[6] = static_cast<unsigned char>(replyCrc & 0xFF);
     u[7] = static_cast<unsigned char>(replyCrc >> 8);
+    m_handshakeReply = r;
+    if (faultAt(Fault::RepeatHandshake, AtHandshake))
+        return {r, r};
     return {r};
 }
 
@@ -147,6 +156,13 @@ QList<QByteArray> SimBootloader::onData(const unsigned char *p, qint64 nowMs)
     }
     if (faultAt(Fault::FailReply, index))
         return fail(QStringLiteral("told to fail packet %1").arg(index));
+    if (faultAt(Fault::EarlyFinish, index))
+        return finishEarly();
+    if (faultAt(Fault::StaleAck, index)) {
+        m_phase = Phase::Stale;
+        m_staleDueMs = nowMs + StaleAckEveryMs;
+        return {staleAck()};
+    }
 
     m_image.append(reinterpret_cast<const char *>(p + 4), payload);
     ++m_nextIndex;
@@ -156,17 +172,39 @@ QList<QByteArray> SimBootloader::onData(const unsigned char *p, qint64 nowMs)
     ack[2] = char(5);
     ack[3] = char(acked & 0xFF);
     ack[4] = char((acked >> 8) & 0xFF);
+    QList<QByteArray> out{ack};
+    if (faultAt(Fault::RepeatHandshake, index))
+        out << m_handshakeReply;
     if (!last)
-        return {ack};
+        return out;
 
     m_phase = Phase::Burning;
     m_burnDueMs = nowMs + m_burnTimeMs;
-    return {ack, reply(0xEE)};
+    return out << reply(0xEE);
+}
+
+QByteArray SimBootloader::staleAck() const
+{
+    // The acknowledgement of the packet before the one it is stuck on.
+    QByteArray ack = reply(0xDD);
+    const int acked = (m_nextIndex - 1) & 0xFFFF;
+    ack[2] = char(5);
+    ack[3] = char(acked & 0xFF);
+    ack[4] = char((acked >> 8) & 0xFF);
+    return ack;
 }
 
 QList<QByteArray> SimBootloader::due(qint64 nowMs)
 {
-    if (!m_active || m_silent || m_phase != Phase::Burning || nowMs < m_burnDueMs)
+    if (!m_active || m_silent)
+        return {};
+    if (m_phase == Phase::Stale) {
+        QList<QByteArray> out;
+        for (; m_staleDueMs <= nowMs; m_staleDueMs += StaleAckEveryMs)
+            out << staleAck();
+        return out;
+    }
+    if (m_phase != Phase::Burning || nowMs < m_burnDueMs)
         return {};
     if (faultAt(Fault::Silence, AtBurn)) {
         m_silent = true;
@@ -177,6 +215,14 @@ QList<QByteArray> SimBootloader::due(qint64 nowMs)
     m_phase = Phase::Over;
     m_active = false;
     m_burned = true;
+    return {reply(0xFF)};
+}
+
+QList<QByteArray> SimBootloader::finishEarly()
+{
+    // Claims a finished burn of an image it never got whole.
+    m_phase = Phase::Over;
+    m_active = false;
     return {reply(0xFF)};
 }
 

@@ -27,7 +27,13 @@ public:
         WrongAckIndex,   // the packet at the step is acknowledged with the previous index
         FailReply,       // 11 instead of the reply at the step
         Silence,         // no reply from the step on
+        // Misbehaving bootloaders that must not fool the host:
+        StaleAck,        // the packet at the step is not taken; the previous
+                         // index is acknowledged now and every StaleAckEveryMs
+        EarlyFinish,     // FF (burn completed) instead of the reply at the step
+        RepeatHandshake, // the BB reply is sent again after the step's DD
     };
+    static constexpr qint64 StaleAckEveryMs = 3000;
     // Steps a fault can be tied to: the handshake, a data packet index, the burn.
     static constexpr int AtHandshake = -1;
     static constexpr int AtBurn = INT_MAX;
@@ -52,11 +58,13 @@ public:
     QString error() const { return m_error; }
 
 private:
-    enum class Phase { Handshake, Data, Burning, Over };
+    enum class Phase { Handshake, Data, Stale, Burning, Over };
 
     QList<QByteArray> onHandshake(const unsigned char *packet);
     QList<QByteArray> onData(const unsigned char *packet, qint64 nowMs);
     QList<QByteArray> fail(const QString &why);
+    QList<QByteArray> finishEarly();
+    QByteArray staleAck() const;
     bool faultAt(Fault fault, int step) const { return m_fault == fault && m_faultStep == step; }
 
     Fault m_fault = Fault::None;
@@ -73,6 +81,8 @@ private:
     int m_lastSize = 0;
     int m_nextIndex = 0;
     qint64 m_burnDueMs = 0;
+    qint64 m_staleDueMs = 0;
+    QByteArray m_handshakeReply;
     QByteArray m_image;
     QString m_error;
 };

@@ -4,7 +4,7 @@
 set -e
 PKGS="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
 qttools5-dev qttools5-dev-tools libhidapi-dev fonts-wqy-microhei fonts-font-awesome
-xvfb xauth imagemagick xdotool"
+xvfb xauth imagemagick xdotool python3"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -36,7 +36,9 @@ void MainDialog::buildUpgrade()
     connect(m_upgrade, &FirmwareUpgrade::startButtonChanged, this,
             [this](const QString &text, bool enabled) {
                 ui->upgrade_pushButton_start->setText(text);
-                ui->upgrade_pushButton_start->setEnabled(enabled);
+                // After a failure the same image can be tried again at once.
+                ui->upgrade_pushButton_start->setEnabled(enabled && linkUp() &&
+                                                         !firmwareData.isEmpty());
             });
     connect(m_upgrade, &FirmwareUpgrade::warning, this, &MainDialog::warn);
     connect(this, &MainDialog::aboutToClose, m_upgrade, &FirmwareUpgrade::cancel);

@@ -471,6 +471,10 @@
         <source>更新失败</source>
         <translation>Update failed</translation>
     </message>
+    <message>
+        <source>设备提前结束了升级</source>
+        <translation>The instrument ended the upgrade early</translation>
+    </message>
 </context>
 <context>
     <name>FivePage</name>

@@ -471,6 +471,10 @@
         <source>更新失败</source>
         <translation>更新失败</translation>
     </message>
+    <message>
+        <source>设备提前结束了升级</source>
+        <translation>设备提前结束了升级</translation>
+    </message>
 </context>
 <context>
     <name>FivePage</name>

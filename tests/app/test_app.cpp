@@ -83,6 +83,26 @@ private slots:
         QDir::setCurrent(dir.path());
         QCOMPARE(Setting().read("report_id"), QString("85"));
     }
+
+    // A link planted at usb-hid.ini in a shared working directory: saving does
+    // not overwrite the file it points at.
+    void plantedLinkIsNotWrittenThrough()
+    {
+        QTemporaryDir shared;
+        const QString victim = shared.filePath("victim.txt");
+        QFile v(victim);
+        QVERIFY(v.open(QFile::WriteOnly) && v.write("someone else's file\n") > 0);
+        v.close();
+        QVERIFY(QFile::link(victim, shared.filePath("usb-hid.ini")));
+        QDir::setCurrent(shared.path());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not saving .*symbolic link"));
+        Setting().write("language", "English");
+        QDir::setCurrent(dir.path());
+        QFile check(victim);
+        QVERIFY(check.open(QFile::ReadOnly));
+        QCOMPARE(check.readAll(), QByteArray("someone else's file\n"));
+        QVERIFY(QFileInfo(shared.filePath("usb-hid.ini")).isSymLink());
+    }
 };
 
 QTEST_MAIN(TestApp)

@@ -4,7 +4,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,8 +50,12 @@ public:
         return {code, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
     QStringList args(const QStringList &rest) const { return QStringList{"--device", "socket:" + m_path} + rest; }
-    // A line for the simulator's standard input (unplug, replug, failwrites ...).
-    void command(const QByteArray &line) { m_proc.write(line + '\n'); }
+    // One line on the simulator's standard input, e.g. "bootfault earlyff".
+    void command(const QByteArray &line)
+    {
+        m_proc.write(line + '\n');
+        m_proc.waitForBytesWritten(1000);
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -244,6 +251,72 @@ private slots:
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("interrupted"));
         f.seek(0);
         QCOMPARE(f.readAll().count("DATE,"), 1);
+    }
+
+    // The disk fills in the middle of the first row: log stops with the
+    // system's reason and the file still ends with its last whole line.
+    void fullDiskDuringLog()
+    {
+        const QString prlimit = QStandardPaths::findExecutable("prlimit");
+        if (prlimit.isEmpty())
+            QSKIP("prlimit (util-linux) is not installed");
+        Sim sim("1");
+        const QString file = m_dir.filePath(QStringLiteral("full.csv"));
+        const QByteArray before = "DATE,VOLTAGE(V),CURRENT(A),POWER(W),RESISTANCE(\xce\xa9),"
+                                  "E_QUANTITY(Wh),E_CAPACITY(mAh),NTC_TEMP(\xe2\x84\x83),"
+                                  "CPU_TEMP(\xe2\x84\x83),MOS_TEMP(\xe2\x84\x83),FAN_SPEED(RPM),\n";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+        f.close();
+        // Writes past the limit fail with EFBIG once SIGXFSZ is ignored, which
+        // the shell passes on through exec.
+        QProcess p;
+        p.start("/bin/sh", QStringList{"-c", "trap '' XFSZ; exec \"$@\"", "sh", prlimit,
+                                       "--fsize=" + QString::number(before.size() + 40), "--",
+                                       CLI_PATH} + sim.args({"log", file, "--always"}));
+        QVERIFY(p.waitForFinished(20000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == 1 && err.contains("cannot write to " + file + ": " + strerror(EFBIG)),
+                 qPrintable(err));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before); // the torn row is cut off again
+    }
+
+    // A bootloader that answers the handshake with "burn completed" has burned
+    // nothing: flash fails with exit status 1 and says so.
+    void flashEndedEarlyByTheInstrument()
+    {
+        Sim sim("1");
+        sim.command("bootfault earlyff");
+        const QString image = m_dir.filePath(QStringLiteral("fw.bin"));
+        QFile f(image);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(60000, 'x')) == 60000);
+        f.close();
+        Run r = sim.cli({"flash", image});
+        QVERIFY2(r.code == 1 && r.err.contains("the instrument ended the upgrade early"),
+                 qPrintable(QString::number(r.code) + r.out + r.err));
+        QVERIFY(!r.out.contains("Flashed"));
+        r = sim.cli({"--json", "flash", image});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.json().value("ok").toBool(true), false);
+    }
+
+    // Something that is not a regular file is refused before it is opened:
+    // opening a named pipe would wait for a writer forever.
+    void flashRefusesWhatIsNotAFile()
+    {
+        Sim sim("1");
+        const QString fifo = m_dir.filePath(QStringLiteral("fw.pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QList<QPair<QString, QString>> cases = {
+            {fifo, "is a named pipe, not a regular file"},
+            {m_dir.path(), "is a directory, not a regular file"},
+            {"/dev/zero", "is a device, not a regular file"}};
+        for (const auto &c : cases) {
+            const Run r = sim.cli({"flash", c.first}, 5000); // -1 when killed waiting
+            QVERIFY2(r.code == 2 && r.err.contains(c.second), qPrintable(c.first + ": " + r.err));
+        }
     }
 };
 

@@ -10,7 +10,9 @@
 #include <QtTest>
 #include <csignal>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +56,19 @@ QStringList callStack(const QString &report)
 }
 
 int ownFrames(const QStringList &stack) { return stack.filter("  " + childName).size(); }
+
+// Permission bits of a file itself (a link is not followed); -1 when missing.
+int modeOf(const QString &path)
+{
+    struct stat st;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QFile::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -170,6 +185,38 @@ private slots:
         QVERIFY(second.report.contains("Exception Code:  00000006"));
         QVERIFY(!second.report.contains("Exception Code:  0000000B"));
         QVERIFY(second.report.endsWith('\n'));
+        QCOMPARE(modeOf(dir + "/MyApp/crash.log"), 0600);
+    }
+
+    // Links planted at the report's name, or at its folder, in a shared
+    // working directory: the files they point at are left alone.
+    void plantedLinksAreNotFollowed()
+    {
+        const QString dir = freshDir("planted");
+        const QString victim = dir + "/victim.txt";
+        QFile v(victim);
+        QVERIFY(v.open(QFile::WriteOnly) && v.write("someone else's file\n") > 0);
+        v.close();
+        QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                  QFile::ReadOther));
+        QVERIFY(QDir(dir).mkdir("MyApp"));
+        QCOMPARE(symlink(QFile::encodeName(victim).constData(),
+                         QFile::encodeName(dir + "/MyApp/crash.log").constData()), 0);
+        const Child c = runChild("abort", dir);
+        QCOMPARE(c.signal, SIGABRT);
+        QCOMPARE(contentOf(victim), QByteArray("someone else's file\n"));
+        QCOMPARE(modeOf(victim), 0644);
+        // The report took the link's place, readable by its owner only.
+        QVERIFY(!QFileInfo(dir + "/MyApp/crash.log").isSymLink());
+        QVERIFY(c.report.contains("Exception Code:  00000006"));
+        QCOMPARE(modeOf(dir + "/MyApp/crash.log"), 0600);
+
+        const QString folderLink = freshDir("planted-folder");
+        const QString elsewhere = freshDir("elsewhere");
+        QCOMPARE(symlink(QFile::encodeName(elsewhere).constData(),
+                         QFile::encodeName(folderLink + "/MyApp").constData()), 0);
+        QCOMPARE(runChild("abort", folderLink).signal, SIGABRT);
+        QVERIFY(!QFile::exists(elsewhere + "/crash.log"));
     }
 };
 

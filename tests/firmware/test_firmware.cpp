@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -29,6 +30,16 @@ QByteArray reply(int code, int b2 = 0, int b3 = 0)
     return (QByteArray(1, char(0xAA)) + char(code) + char(b2) + char(b3)).leftJustified(64, '\0');
 }
 
+// Data packet indices in the order they went out on the wire.
+QList<int> dataIndices(const QList<QByteArray> &wire)
+{
+    QList<int> indices;
+    for (const QByteArray &report : wire)
+        if (byteAt(report, 1) == 0xCC)
+            indices << (byteAt(report, 3) | (byteAt(report, 4) << 8));
+    return indices;
+}
+
 // What the window does around the upgrade: the poll tick puts the instrument into
 // its bootloader, the link thread writes 0x55 + packet bytes 0..62, replies
 // arrive one by one, and the clock moves only when the test moves it.
@@ -39,9 +50,12 @@ struct Rig : QObject
     qint64 nowMs = 1700000000000, msPerExchange = 0;
     QList<QByteArray> wire;
     QQueue<QByteArray> inbox;
+    QList<QByteArray> taken; // replies handed to the upgrade, in order
     QStringList log;
     Warnings warnings;
     QList<QPair<int, QString>> progress;
+    QList<QPair<QString, bool>> buttons;
+    bool hold = false; // ticks leave the replies waiting in the inbox
 
     Rig()
     {
@@ -57,6 +71,7 @@ struct Rig : QObject
         connect(&up, &FirmwareUpgrade::logLine, this, [this](const QString &l) { log << l; });
         connect(&up, &FirmwareUpgrade::warning, this, [this](QString t, QString x) { warnings << qMakePair(t, x); });
         connect(&up, &FirmwareUpgrade::progressChanged, this, [this](int v, QString f) { progress << qMakePair(v, f); });
+        connect(&up, &FirmwareUpgrade::startButtonChanged, this, [this](QString t, bool e) { buttons << qMakePair(t, e); });
     }
     void startAndEnter(const QByteArray &image)
     {
@@ -67,7 +82,8 @@ struct Rig : QObject
     void pump()
     {
         while (!inbox.isEmpty()) {
-            up.receive(inbox.dequeue());
+            taken << inbox.dequeue();
+            up.receive(taken.last());
             nowMs += msPerExchange;
         }
     }
@@ -76,7 +92,8 @@ struct Rig : QObject
         for (int i = 0; i < ticks; ++i) {
             nowMs += FirmwareUpgrade::silenceTickMs;
             inbox << boot.due(nowMs);
-            pump();
+            if (!hold)
+                pump();
             up.silenceTick();
         }
     }
@@ -163,6 +180,15 @@ private slots:
         QCOMPARE(FirmwareImage::load(write("1025.bin", 1025)).sizeText,
                  QStringLiteral("固件大小:1.0KB   1025字节"));
         QCOMPARE(FirmwareImage::load(write("empty.bin", 0)).boxText, QStringLiteral("空的固件"));
+        // The page's open-file dialog can pick a named pipe: refused without
+        // opening it (which would wait for a writer), with the open failure's texts.
+        const QString fifo = m_dir.filePath("fw.pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &path : {fifo, m_dir.path()}) {
+            const FirmwareImage::LoadResult r = FirmwareImage::load(path);
+            QCOMPARE(r.status, FirmwareImage::Status::NotRegular);
+            QCOMPARE(r.boxText, QStringLiteral("打开文件失败"));
+        }
     }
     void wholeTransfer_data()
     {
@@ -213,23 +239,139 @@ private slots:
         QVERIFY(slow.log.contains("传输耗时7秒") && slow.log.contains("28.57KB/秒"));
         QCOMPARE(FirmwareUpgrade::speedLine(1025, 1), QStringLiteral("1.00KB/秒"));
     }
-    void repeatedOldAcknowledgement()
+    // A bootloader stuck on packet 3 re-sends the acknowledgement of packet 2
+    // every 3 s forever: only progress keeps the upgrade alive, so it ends 12 s
+    // after the real acknowledgement of packet 2.
+    void staleAcknowledgementsTimeOut()
     {
         Rig rig;
-        rig.boot.setFault(SimBootloader::Fault::WrongAckIndex, 3);
+        rig.boot.setFault(SimBootloader::Fault::StaleAck, 3);
         rig.startAndEnter(randomImage(58 * 10, 3));
         rig.pump(); // packets 0..3 go out; packet 3 is answered with index 2
         QCOMPARE(rig.wire.size(), 1 + 4);
-        rig.tick(5);
-        QCOMPARE(rig.up.timeoutCount(), 5);
-        rig.up.receive(reply(0xDD, 0, 2)); // once more: the count is reset, nothing is sent
-        QCOMPARE(rig.up.timeoutCount(), 0);
-        QCOMPARE(rig.wire.size(), 1 + 4);
         rig.tick(119);
+        // The real acknowledgement of packet 2, its stale repeat in answer to
+        // packet 3, then one every 3 s.
+        QCOMPARE(rig.taken.count(reply(0xDD, 5, 2)), 1 + 1 + 3);
         QVERIFY(rig.up.isActive());
+        QCOMPARE(rig.up.timeoutCount(), 119);
         rig.tick(1);
         QCOMPARE(rig.up.outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        QVERIFY(!rig.up.pastDeadline());
+        QCOMPARE(rig.wire.size(), 1 + 4); // nothing re-sent
         QCOMPARE(rig.warnings, (Warnings{{"错误", "USB更新失败,超时"}}));
+        QCOMPARE(rig.log.last(), QStringLiteral("USB更新失败,超时"));
+        QCOMPARE(rig.buttons.last(), qMakePair(QStringLiteral("开始下载"), true));
+
+        // Repeats of a reply already taken are not progress either: the
+        // acknowledgement of the last packet, 0xEE, and the handshake reply.
+        Rig repeats;
+        repeats.boot.setFault(SimBootloader::Fault::Silence, SimBootloader::AtBurn);
+        repeats.startAndEnter(randomImage(58 * 3, 4));
+        QVERIFY(repeats.inbox.size() == 1 && byteAt(repeats.inbox.head(), 1) == 0xBB);
+        const QByteArray handshakeReply = repeats.inbox.head();
+        QList<QByteArray> ackLastAndEnd;
+        while (!repeats.inbox.isEmpty()) { // holds back 0xEE for now
+            const QByteArray r = repeats.inbox.dequeue();
+            if (byteAt(r, 1) == 0xEE)
+                ackLastAndEnd << r;
+            else
+                repeats.up.receive(r);
+            if (byteAt(r, 1) == 0xDD && byteAt(r, 3) == 2)
+                ackLastAndEnd.prepend(r);
+        }
+        QCOMPARE(repeats.up.acknowledgedIndex(), 2);
+        repeats.tick(50);
+        repeats.up.receive(ackLastAndEnd.at(0));
+        repeats.up.receive(handshakeReply);
+        QCOMPARE(repeats.up.timeoutCount(), 50);
+        repeats.up.receive(ackLastAndEnd.at(1)); // 0xEE: the burn starts, and that is progress
+        QCOMPARE(repeats.up.state(), FirmwareUpgrade::State::Burning);
+        QCOMPARE(repeats.up.timeoutCount(), 0);
+        repeats.tick(50);
+        repeats.up.receive(ackLastAndEnd.at(1));
+        repeats.up.receive(ackLastAndEnd.at(0));
+        QCOMPARE(repeats.up.timeoutCount(), 50);
+        repeats.tick(70);
+        QCOMPARE(repeats.up.outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        QCOMPARE(repeats.wire.size(), 1 + 3);
+    }
+
+    // Each reply comes 11 s after the last, always inside the silence limit;
+    // the whole run's deadline (1 s a packet plus 30 s) still ends it.
+    void slowUpgradeEndsAtItsDeadline()
+    {
+        QCOMPARE(FirmwareUpgrade::deadlineMs(58 * 3), qint64(33000));
+        QCOMPARE(FirmwareUpgrade::deadlineMs(1024000), qint64(17656 * 1000 + 30000));
+        Rig rig;
+        rig.hold = true;
+        rig.boot.setBurnTimeMs(0);
+        rig.startAndEnter(randomImage(58 * 3, 6));
+        const qint64 handshakeAt = rig.nowMs;
+        for (int i = 0; i < 20 && rig.up.isActive(); ++i) {
+            rig.tick(110);
+            if (rig.up.isActive() && !rig.inbox.isEmpty())
+                rig.up.receive(rig.inbox.dequeue());
+        }
+        QCOMPARE(rig.up.outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        QVERIFY(rig.up.pastDeadline());
+        QCOMPARE(rig.nowMs - handshakeAt, qint64(33000));
+        QCOMPARE(rig.boot.packetsReceived(), 2);
+        QCOMPARE(rig.warnings, (Warnings{{"错误", "USB更新失败,超时"}}));
+    }
+
+    // "Burn completed" (0xFF) or "all received" (0xEE) before the last packet
+    // is acknowledged: the image was not written, whatever the instrument says.
+    void completionBeforeTheLastAcknowledgementFails_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("step"); // the packet it comes in answer to; -1 the handshake
+        QTest::addColumn<int>("sent"); // data packets sent by then
+        QTest::newRow("FF to the handshake") << 0xFF << -1 << 0;
+        QTest::newRow("FF to packet 2") << 0xFF << 2 << 3;
+        QTest::newRow("FF to the last packet") << 0xFF << 4 << 5;
+        QTest::newRow("EE to packet 1") << 0xEE << 1 << 2;
+    }
+    void completionBeforeTheLastAcknowledgementFails()
+    {
+        QFETCH(int, code);
+        QFETCH(int, step);
+        QFETCH(int, sent);
+        Rig rig;
+        rig.boot.setFault(code == 0xFF ? SimBootloader::Fault::EarlyFinish
+                                       : SimBootloader::Fault::Silence,
+                          step);
+        rig.startAndEnter(randomImage(58 * 5, 7));
+        rig.pump();
+        if (code != 0xFF)
+            rig.inbox << reply(code); // after the silent step, instead of its acknowledgement
+        rig.runToEnd();
+        QCOMPARE(rig.up.outcome(), FirmwareUpgrade::Outcome::EndedEarly);
+        QCOMPARE(dataIndices(rig.wire).size(), sent);
+        QCOMPARE(rig.warnings, (Warnings{{"错误", "设备提前结束了升级"}}));
+        QCOMPARE(rig.log.last(), QStringLiteral("设备提前结束了升级"));
+        QVERIFY(!rig.log.contains("烧写完成..."));
+        QCOMPARE(rig.buttons.last(), qMakePair(QStringLiteral("开始下载"), true));
+        QVERIFY(rig.progress.isEmpty() || rig.progress.last().first < 100);
+        QVERIFY(!rig.up.isSilenceTimerRunning());
+    }
+
+    // The handshake reply again in the middle of the transfer (or twice at its
+    // start) must not send packet 0 again: the rebuilt image stays whole.
+    void repeatedHandshakeReplyIsIgnored()
+    {
+        for (int step : {SimBootloader::AtHandshake, 2, 6}) {
+            Rig rig;
+            rig.boot.setFault(SimBootloader::Fault::RepeatHandshake, step);
+            const QByteArray image = randomImage(58 * 6 + 20, 8);
+            rig.startAndEnter(image);
+            rig.runToEnd();
+            QVERIFY2(!rig.boot.failed(), qPrintable(rig.boot.error()));
+            QCOMPARE(rig.up.outcome(), FirmwareUpgrade::Outcome::Done);
+            QCOMPARE(rig.boot.image(), image);
+            QCOMPARE(dataIndices(rig.wire), (QList<int>{0, 1, 2, 3, 4, 5, 6}));
+            QCOMPARE(rig.log.count("握手成功..."), 1);
+        }
     }
     void badHandshakeCrcTimesOut()
     {
@@ -276,6 +418,8 @@ private slots:
         QCOMPARE(rig.warnings, (Warnings{{"error", "更新失败"}}));
         QVERIFY(!rig.up.isSilenceTimerRunning());
         QCOMPARE(rig.progress.last().first, 25); // the bar keeps its last value
+        QCOMPARE(rig.log.last(), QStringLiteral("更新失败"));
+        QCOMPARE(rig.buttons.last(), qMakePair(QStringLiteral("开始下载"), true));
     }
     void failedWriteEndsTheUpgrade()
     {
@@ -287,6 +431,8 @@ private slots:
         QCOMPARE(rig.up.outcome(), FirmwareUpgrade::Outcome::SendError);
         QVERIFY(!rig.up.isActive() && !rig.up.isSilenceTimerRunning());
         QCOMPARE(rig.warnings, (Warnings{{"错误", "USB发送数据异常"}}));
+        QCOMPARE(rig.log.last(), QStringLiteral("USB发送数据异常"));
+        QCOMPARE(rig.buttons.last(), qMakePair(QStringLiteral("开始下载"), true));
         const int sent = rig.wire.size(); // a late acknowledgement finds nothing to continue
         rig.up.receive(reply(0xDD, 0, 2));
         QCOMPARE(rig.wire.size(), sent);

@@ -390,6 +390,63 @@ private slots:
         rig.click("upgrade_pushButton_openfile"); // the next dialog opens at the last good file
         QCOMPARE(startDir, path);
     }
+
+    // An upgrade the instrument ends early, then one that times out: each is
+    // logged as a failure and the same image can be started again at once.
+    void failedUpgradeLeavesThePageReady()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        QFile file(rig.dir.filePath(QStringLiteral("fw.bin")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3000, 'f')) == 3000);
+        file.close();
+        w.setOpenFileDialog([&](QWidget *, const QString &, const QString &, const QString &) {
+            return file.fileName();
+        });
+        rig.click("disp_btnUpgrade");
+        rig.click("upgrade_pushButton_openfile");
+        auto *start = child<QPushButton>(&w, "upgrade_pushButton_start");
+        auto *log = child<QTextEdit>(&w, "upgrade_text_log");
+        const auto setFault = [&](SimBootloader::Fault fault, int step) {
+            rig.server->withInstrument([&](SimInstrument &) { rig.boot.setFault(fault, step); });
+        };
+        const auto startUpgrade = [&] {
+            QVERIFY(start->isEnabled());
+            QTest::mouseClick(start, Qt::LeftButton);
+            QCOMPARE(start->text(), QStringLiteral("正在下载"));
+            w.firmwareUpgrade()->entryWaitElapsed();
+        };
+
+        setFault(SimBootloader::Fault::EarlyFinish, SimBootloader::AtHandshake);
+        startUpgrade();
+        QTRY_VERIFY(!w.firmwareUpgrade()->isActive());
+        QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::EndedEarly);
+        QCOMPARE(rig.boxes, QStringList{QStringLiteral("错误: 设备提前结束了升级")});
+        QCOMPARE(log->toPlainText().split('\n').last(), QStringLiteral("设备提前结束了升级"));
+        QVERIFY(!log->toPlainText().contains(QStringLiteral("烧写完成")));
+        QVERIFY(start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("开始下载"));
+
+        setFault(SimBootloader::Fault::Silence, SimBootloader::AtHandshake);
+        startUpgrade();
+        for (int i = 0; i < FirmwareUpgrade::timeoutLimit; ++i)
+            w.firmwareUpgrade()->silenceTick();
+        QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        QCOMPARE(log->toPlainText().split('\n').last(), QStringLiteral("USB更新失败,超时"));
+        QVERIFY(start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("开始下载"));
+
+        // The third try, with the same image and no new load, goes through.
+        setFault(SimBootloader::Fault::None, SimBootloader::AtHandshake);
+        rig.server->withInstrument([&](SimInstrument &) { rig.boot.setBurnTimeMs(0); });
+        startUpgrade();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log->toPlainText().endsWith(QStringLiteral("请等待设备烧写完成...")), 20000);
+        rig.server->advanceClock(100);
+        QTRY_COMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::Done);
+        QCOMPARE(rig.boot.image(), QByteArray(3000, 'f'));
+    }
 };
 
 QTEST_MAIN(TestWindow)

@@ -1,11 +1,15 @@
 #include "csvformat.h"
+#include "csvlogwriter.h"
 #include "samplestore.h"
 #include "savedatadeal.h"
 
 #include <QtTest>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +38,52 @@ QByteArray readAll(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// The file parsed by Python's csv module, one JSON array per record; an
+// empty array when Python is missing or fails.
+QJsonArray pythonCsvRows(const QString &path)
+{
+    QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFileInfo(python).isExecutable())
+        python = QStandardPaths::findExecutable("python3");
+    QProcess p;
+    p.start(python, {"-c", "import csv, json, sys\n"
+                           "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                           "    print(json.dumps(list(csv.reader(f, strict=True))))\n", path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+}
+bool havePython()
+{
+    return QFileInfo("/usr/bin/python3").isExecutable() || !QStandardPaths::findExecutable("python3").isEmpty();
+}
+
+// Writes of this process past `bytes` into a file fail with EFBIG (SIGXFSZ
+// ignored), the way a full disk stops them, until the guard goes.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        struct rlimit limit = m_old;
+        limit.rlim_cur = rlim_t(bytes);
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool isSet() const { return m_set; }
+
+private:
+    struct rlimit m_old;
+    void (*m_oldHandler)(int);
+    bool m_set = false;
+};
 
 QString fixed(float v, int decimals)
 {
@@ -104,8 +154,12 @@ private slots:
         const QByteArray before = readAll(ro);
         QVERIFY(QFile::setPermissions(ro, QFileDevice::ReadOwner));
         QStringList targets = {dir.filePath("missing/data.csv"), dir.filePath("plain/data.csv"), dir.path()};
-        if (QFile::exists("/dev/full"))
+        if (QFile::exists("/dev/full")) {
             targets << "/dev/full";  // accepts the open but no data
+            saveDataDeal full;
+            QVERIFY(!full.writeCsv(store, "/dev/full", 1));
+            QCOMPARE(full.errorString(), QString::fromLocal8Bit(strerror(ENOSPC)));
+        }
         if (::access(QFile::encodeName(ro).constData(), W_OK) != 0)
             targets << ro;  // the superuser writes anyway
         for (const QString &t : targets) {
@@ -119,20 +173,13 @@ private slots:
 
     void pythonCsvReaderReadsItBack()
     {
-        const QString python = QStandardPaths::findExecutable("python3");
-        if (python.isEmpty())
+        if (!havePython())
             QSKIP("python3 is not installed");
         SampleStore store;
         fill(store, 30);
         const QString path = dir.filePath("read back.csv");
         QVERIFY(saveDataDeal().writeCsv(store, path, 1));
-        QProcess p;
-        p.start(python, {"-c", "import csv, json, sys\n"
-                               "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                               "    print(json.dumps(list(csv.reader(f))))\n", path});
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        const QJsonArray rows = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+        const QJsonArray rows = pythonCsvRows(path);
         QCOMPARE(rows.size(), 3 + 1 + 30);
         const QJsonArray header = rows[3].toArray();
         QCOMPARE(header.size(), 12);  // the trailing comma gives an empty last field
@@ -151,6 +198,85 @@ private slots:
                 QVERIFY2(qAbs(row[c + 1].toString().toDouble() - store.valueAt(order[c], size_t(i)))
                              <= tolerance[c] / 2 + 1e-9, qPrintable(QString("row %1 col %2").arg(i).arg(c)));
         }
+    }
+
+    // A disk that fills in the middle of a row: the write fails with the
+    // system's reason, and the file is cut back to its last whole row, for the
+    // export (rows in blocks) and the log (a row at a time) alike.
+    void fullDiskLeavesWholeRows()
+    {
+        SampleStore store;
+        fill(store, 500);
+        const QString whole = dir.filePath("whole.csv"), cut = dir.filePath("cut.csv");
+        QVERIFY(saveDataDeal().writeCsv(store, whole, 1));
+        const QByteArray expected = readAll(whole);
+        const QString tooLarge = QString::fromLocal8Bit(strerror(EFBIG));
+        {
+            saveDataDeal deal;
+            bool written = true;
+            {
+                FileSizeLimit limit(5000); // stops the block in the middle of a row
+                QVERIFY(limit.isSet());
+                written = deal.writeCsv(store, cut, 1);
+            }
+            QVERIFY(!written);
+            QCOMPARE(deal.errorString(), tooLarge);
+        }
+        QByteArray got = readAll(cut);
+        QVERIFY2(got.size() > 4000 && got.size() <= 5000, qPrintable(QString::number(got.size())));
+        QVERIFY(got.endsWith('\n'));
+        QCOMPARE(got, expected.left(got.size()));
+        const int rowsKept = got.count('\n') - 4;
+
+        // The log goes on in the same file, then meets the limit in a row.
+        CsvLogWriter log(cut, 1);
+        QVERIFY(log.open());
+        const SampleStore::Values v = store.valuesAt(0);
+        QVERIFY(log.append(Start, v));
+        const qint64 before = QFileInfo(cut).size();
+        {
+            FileSizeLimit limit(before + 40);
+            QVERIFY(!log.append(Start + 1000, v));
+        }
+        QCOMPARE(log.errorString(), tooLarge);
+        QCOMPARE(QFileInfo(cut).size(), before);
+        QVERIFY(log.append(Start + 2000, v)); // room again: the next row is whole
+        QVERIFY(log.close());
+        got = readAll(cut);
+        QVERIFY(got.endsWith('\n'));
+        QCOMPARE(got.count("DATE,"), 1);
+        if (!havePython())
+            QSKIP("python3 is not installed");
+        const QJsonArray rows = pythonCsvRows(cut);
+        QCOMPARE(rows.size(), 4 + rowsKept + 2);
+        for (int i = 4; i < rows.size(); ++i)
+            QCOMPARE(rows[i].toArray().size(), 11);
+        QCOMPARE(rows.last().toArray()[0].toString(), SampleStore::timeText(Start + 2000));
+    }
+
+    // Rows appended to a file whose last line has no line end start a line of
+    // their own, from the export and from the log.
+    void appendAfterAnUnfinishedLine()
+    {
+        SampleStore store;
+        fill(store, 10);
+        QVERIFY(saveDataDeal().writeCsv(store, dir.filePath("rows.csv"), 0));
+        const QByteArray rows = readAll(dir.filePath("rows.csv")).mid(Header.size());
+        const QByteArray foreign = Header + "2024-03-05_23:59:50,1,2,3,4,5,6,7,8,9,10";
+        const QString exported = dir.filePath("unfinished-export.csv");
+        const QString logged = dir.filePath("unfinished-log.csv");
+        for (const QString &path : {exported, logged}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(foreign) == foreign.size());
+        }
+        QVERIFY(saveDataDeal().writeCsv(store, exported, 1));
+        QCOMPARE(readAll(exported), foreign + '\n' + rows);
+        CsvLogWriter log(logged, 1);
+        QVERIFY(log.open());
+        QVERIFY(log.append(store.timeAt(0), store.valuesAt(0)));
+        QVERIFY(log.append(store.timeAt(1), store.valuesAt(1)));
+        QVERIFY(log.close());
+        QCOMPARE(readAll(logged), foreign + '\n' + rows.left(rows.indexOf('\n', rows.indexOf('\n') + 1) + 1));
     }
 
     void fastFormatterEqualsQt()
