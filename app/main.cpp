@@ -1,6 +1,8 @@
 #include "crashhandler.h"
 #include "deviceoptions.h"
+#include "instrumentsession.h"
 #include "maindialog.h"
+#include "setting.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -25,7 +27,12 @@ int main(int argc, char *argv[])
         return exitCode;
 
     Startup::applyLook(app);
-    MainDialog w;
+    // The one conversation with the instrument, shown by the window.
+    SettingsAccess settings;
+    settings.read = [](const QString &key) { return Setting().read(key); };
+    settings.write = [](const QString &key, const QString &value) { Setting().write(key, value); };
+    InstrumentSession session(settings);
+    MainDialog w(session);
     w.show();
     return app.exec();
 }

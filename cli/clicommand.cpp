@@ -1,6 +1,5 @@
 #include "clicommand.h"
 
-#include "commandframe.h"
 #include "devicemodel.h"
 
 CliCommand::CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session)
@@ -58,16 +57,16 @@ std::unique_ptr<CliCommand> makeCommand(const CliOptions::Global &global, CliOut
 const QList<ModeWord> &modeWords()
 {
     static const QList<ModeWord> words = {
-        {"cc", CommandFrame::ModeConstantCurrent, 0, "Constant Current"},
-        {"cv", CommandFrame::ModeConstantVoltage, 1, "Constant Voltage"},
-        {"cr", CommandFrame::ModeConstantResistance, 2, "Constant Resistance"},
-        {"cp", CommandFrame::ModeConstantPower, 3, "Constant Power"},
-        {"ir", CommandFrame::ModeInternalResistance, 4, "Internal Resistance Test"},
-        {"psu", CommandFrame::ModePowerSupplyTest, 5, "Power Supply Test"},
-        {"cable", CommandFrame::ModeCableTest, 6, "Cable Test"},
-        {"cdc", CommandFrame::ModeChargeDischargeCharge, 7, "CDC Mode"},
-        {"cdcdc", CommandFrame::ModeCdcdc, 8, "CDCDC Mode"},
-        {"cycle", CommandFrame::ModeCycleTest, 9, "CDxn Tester"},
+        {"cc", 0, "Constant Current"},
+        {"cv", 1, "Constant Voltage"},
+        {"cr", 2, "Constant Resistance"},
+        {"cp", 3, "Constant Power"},
+        {"ir", 4, "Internal Resistance Test"},
+        {"psu", 5, "Power Supply Test"},
+        {"cable", 6, "Cable Test"},
+        {"cdc", 7, "CDC Mode"},
+        {"cdcdc", 8, "CDCDC Mode"},
+        {"cycle", 9, "CDxn Tester"},
     };
     return words;
 }
@@ -87,11 +86,6 @@ const QStringList &shuntNames()
     static const QStringList names = {"30A",  "100A", "200A", "300A",
                                       "400A", "500A", "600A", "1000A"};
     return names;
-}
-
-quint8 shuntReportCode(int index)
-{
-    return index == 0 ? 30 : index == 7 ? 10 : quint8(index);
 }
 
 QString shuntText(quint8 reportCode)

@@ -64,19 +64,15 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, C
 // The English names of the work modes and their command words.
 struct ModeWord
 {
-    const char *word;   // "cc"
-    unsigned char code; // 0x47
-    quint8 mode;        // 0, the work mode the parameter report shows
-    const char *name;   // "Constant Current"
+    const char *word; // "cc"
+    quint8 mode;      // 0, the work mode the parameter report shows
+    const char *name; // "Constant Current"
 };
 const QList<ModeWord> &modeWords();
 QString modeName(quint8 mode, quint8 deviceClass);
 
 // The shunt sizes of the power tester in the order of their index ("30A" ... "1000A").
 const QStringList &shuntNames();
-// What byte 53 of a power tester's parameter report shows for a shunt index:
-// 30 for the first, 10 for the last, the index between.
-quint8 shuntReportCode(int index);
 QString shuntText(quint8 reportCode);
 
 // A reading for JSON: the float's shortest decimal form, not its double expansion.

@@ -1,7 +1,6 @@
 // Commands that change the instrument: each sends its frames, then waits for
 // a fresh report that shows the change.
 #include "clicommand.h"
-#include "commandframe.h"
 #include "devicemodel.h"
 #include "readingformat.h"
 
@@ -11,25 +10,18 @@
 namespace {
 
 using Wait = InstrumentSession::Wait;
-using Frames = QList<QByteArray>;
+using Change = InstrumentSession::Change;
 using CliOptions::CommandArgs;
 using Record = MeasurementRecord;
-
-bool sameFloat(float reported, double wanted)
-{
-    const double tolerance = 1e-4 * qMax(1.0, std::fabs(wanted));
-    return std::fabs(double(reported) - double(float(wanted))) <= tolerance;
-}
 
 // What a change command does, filled by the factory below.
 struct ChangePlan
 {
     // Read both reports first (for choices that depend on the instrument's state).
     bool prefetch = false;
-    // After connecting (and the prefetch): the frames to send, or an error
-    // message with its exit status in *code.
-    std::function<Frames(QString *error, int *code)> frames;
-    Wait confirm;
+    // After connecting (and the prefetch): sends the change through the
+    // session, or sets an error message with its exit status in *code.
+    std::function<Change(QString *error, int *code)> change;
     // The line printed once confirmed, and the reason printed when not.
     std::function<QString()> confirmed;
     std::function<QString()> notConfirmed;
@@ -63,13 +55,12 @@ private:
     {
         QString error;
         int code = CliExit::BadUsage;
-        const Frames frames = m_plan.frames(&error, &code);
+        const Change change = m_plan.change(&error, &code);
         if (!error.isEmpty())
             return fail(error, code);
-        for (const QByteArray &f : frames)
-            if (!m_session.send(f))
-                return fail(QStringLiteral("could not write to the instrument"));
-        m_session.await(m_plan.confirm, [this](bool ok) {
+        if (!change.sent)
+            return fail(QStringLiteral("could not write to the instrument"));
+        m_session.await(change.confirm, [this](bool ok) {
             if (!ok)
                 return fail(m_plan.notConfirmed() +
                             QStringLiteral(" (no confirmation within %1)").arg(timeoutText()));
@@ -81,16 +72,13 @@ private:
     ChangePlan m_plan;
 };
 
-// A setting the parameter report carries back: `shows` tells whether the
-// record holds the wanted value, `text` prints what it holds.
-ChangePlan parameterSetting(InstrumentSession &s, std::function<Frames(quint8 address)> build,
-                            const QString &what, std::function<bool(const Record &)> shows,
-                            std::function<QString(const Record &)> text)
+// A setting the parameter report carries back: `text` prints what the
+// record holds, once confirmed or when the instrument did not take it.
+ChangePlan parameterSetting(InstrumentSession &s, std::function<Change()> change,
+                            const QString &what, std::function<QString(const Record &)> text)
 {
     ChangePlan p;
-    p.frames = [&s, build](QString *, int *) { return build(s.address()); };
-    p.confirm.parameters = true;
-    p.confirm.satisfied = [&s, shows] { return shows(s.record()); };
+    p.change = [change](QString *, int *) { return change(); };
     p.confirmed = [&s, what, text] {
         return QStringLiteral("%1 is %2, confirmed by the instrument.").arg(what, text(s.record()));
     };
@@ -101,23 +89,18 @@ ChangePlan parameterSetting(InstrumentSession &s, std::function<Frames(quint8 ad
     return p;
 }
 
-ChangePlan floatSetting(InstrumentSession &s, unsigned char code, double value, const QString &what,
+ChangePlan floatSetting(InstrumentSession &s, std::function<Change()> change, const QString &what,
                         float Record::*field, std::function<QString(float)> text)
 {
-    return parameterSetting(
-        s,
-        [code, value](quint8 a) { return Frames{CommandFrame::withFloat(a, code, float(value))}; },
-        what, [field, value](const Record &r) { return sameFloat(r.*field, value); },
-        [field, text](const Record &r) { return text(r.*field); });
+    return parameterSetting(s, std::move(change), what,
+                            [field, text](const Record &r) { return text(r.*field); });
 }
 
-ChangePlan byteSetting(InstrumentSession &s, std::function<QByteArray(quint8)> frame, quint8 wanted,
-                       const QString &what, quint8 Record::*field)
+ChangePlan byteSetting(InstrumentSession &s, std::function<Change()> change, const QString &what,
+                       quint8 Record::*field)
 {
-    return parameterSetting(
-        s, [frame](quint8 a) { return Frames{frame(a)}; }, what,
-        [field, wanted](const Record &r) { return r.*field == wanted; },
-        [field](const Record &r) { return QString::number(r.*field); });
+    return parameterSetting(s, std::move(change), what,
+                            [field](const Record &r) { return QString::number(r.*field); });
 }
 
 bool positional(const CliOptions::Global &g, int count, const QString &usage, CommandArgs *a,
@@ -137,12 +120,6 @@ QString unitOf(const Record &r)
     return ReadingFormat::workMode(r.workMode, 0).unit;
 }
 
-bool promptShowing(const Record &r)
-{
-    return r.promptCountdown != 0 && r.promptChoiceCount != 0 &&
-           (r.workMode == 7 || r.workMode == 8);
-}
-
 QString promptText(const Record &r)
 {
     const QString choices = r.promptChoiceCount == 3 ? QStringLiteral("cancel|continue|clear")
@@ -156,10 +133,8 @@ QString promptText(const Record &r)
 ChangePlan modePlan(InstrumentSession &s, const ModeWord &w)
 {
     const quint8 mode = w.mode;
-    const unsigned char code = w.code;
     return parameterSetting(
-        s, [code](quint8 a) { return Frames{CommandFrame::plain(a, code)}; },
-        QStringLiteral("Mode"), [mode](const Record &r) { return r.workMode == mode; },
+        s, [&s, mode] { return s.setWorkMode(mode); }, QStringLiteral("Mode"),
         [&s](const Record &r) {
             return QStringLiteral("%1 (%2)")
                 .arg(modeName(r.workMode, s.deviceClass()))
@@ -170,13 +145,8 @@ ChangePlan modePlan(InstrumentSession &s, const ModeWord &w)
 ChangePlan runPlan(InstrumentSession &s, bool run)
 {
     ChangePlan p;
-    p.frames = [&s, run](QString *, int *) {
-        return Frames{CommandFrame::withLeadByte(s.address(), CommandFrame::RunStop, run ? 1 : 0)};
-    };
-    // The work mode tells whether a prompt counts, so both reports are read.
-    p.confirm.parameters = p.confirm.measurements = true;
+    p.change = [&s, run](QString *, int *) { return s.run(run); };
     if (run) {
-        p.confirm.satisfied = [&s] { return s.state().running || promptShowing(s.record()); };
         p.confirmed = [&s] {
             if (s.state().running)
                 return QStringLiteral("The load is running, confirmed by the instrument.");
@@ -184,7 +154,6 @@ ChangePlan runPlan(InstrumentSession &s, bool run)
         };
         p.notConfirmed = [] { return QStringLiteral("the instrument did not start running"); };
     } else {
-        p.confirm.satisfied = [&s] { return !s.state().running && !promptShowing(s.record()); };
         p.confirmed = [] {
             return QStringLiteral("The load is stopped, confirmed by the instrument.");
         };
@@ -197,12 +166,12 @@ ChangePlan answerPlan(InstrumentSession &s, const QString &choice)
 {
     ChangePlan p;
     p.prefetch = true;
-    p.frames = [&s, choice](QString *error, int *code) {
+    p.change = [&s, choice](QString *error, int *code) {
         const Record &r = s.record();
-        if (!promptShowing(r)) {
+        if (!InstrumentSession::promptShowing(r)) {
             *error = QStringLiteral("the instrument shows no prompt to answer");
             *code = CliExit::Failed;
-            return Frames{};
+            return Change{};
         }
         int value = 0;
         if (choice == QLatin1String("cancel"))
@@ -215,12 +184,10 @@ ChangePlan answerPlan(InstrumentSession &s, const QString &choice)
             value = 2; // with two choices the clear button sends 2
         if (value == 0) {
             *error = QStringLiteral("this prompt offers cancel and clear only, not continue");
-            return Frames{};
+            return Change{};
         }
-        return Frames{CommandFrame::withLeadByte(s.address(), CommandFrame::PromptAnswer, value)};
+        return s.answerPrompt(value);
     };
-    p.confirm.parameters = p.confirm.measurements = true;
-    p.confirm.satisfied = [&s] { return !promptShowing(s.record()); };
     p.confirmed = [&s, choice] {
         return QStringLiteral("Answered %1; the prompt is closed and the load is %2.")
             .arg(choice, s.state().running ? QStringLiteral("running") : QStringLiteral("stopped"));
@@ -229,14 +196,10 @@ ChangePlan answerPlan(InstrumentSession &s, const QString &choice)
     return p;
 }
 
-ChangePlan plainCommandPlan(InstrumentSession &s, unsigned char code, const QString &done)
+ChangePlan plainCommandPlan(std::function<Change()> change, const QString &done)
 {
-    // Nothing in the reports shows these; a fresh report shows the instrument took them in.
     ChangePlan p;
-    p.frames = [&s, code](QString *, int *) {
-        return Frames{CommandFrame::plain(s.address(), code)};
-    };
-    p.confirm.parameters = p.confirm.measurements = true;
+    p.change = [change](QString *, int *) { return change(); };
     p.confirmed = [done] { return done; };
     p.notConfirmed = [] {
         return QStringLiteral("the instrument did not answer after the command");
@@ -248,17 +211,7 @@ ChangePlan clearDataPlan(InstrumentSession &s)
 {
     ChangePlan p;
     p.prefetch = true;
-    auto before = std::make_shared<QPair<float, float>>();
-    p.frames = [&s, before](QString *, int *) {
-        *before = {s.record().energy, s.record().capacity};
-        return Frames{CommandFrame::plain(s.address(), CommandFrame::ClearData)};
-    };
-    p.confirm.measurements = true;
-    p.confirm.satisfied = [&s, before] {
-        const Record &r = s.record();
-        return (r.energy == 0 && r.capacity == 0) || r.capacity < before->second ||
-               r.energy < before->first || (before->first == 0 && before->second == 0);
-    };
+    p.change = [&s](QString *, int *) { return s.clearData(); };
     p.confirmed = [&s] {
         return QStringLiteral("Data cleared, confirmed by the instrument: %1 Wh, %2 mAh.")
             .arg(ReadingFormat::energy(s.record().energy),
@@ -297,34 +250,29 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
         const int minutes = int(seconds / 60 % 60);
         return make(g, out, s,
                     parameterSetting(
-                        s,
-                        [hours, minutes](quint8 addr) {
-                            return Frames{
-                                CommandFrame::withTime(addr, hours, CommandFrame::Hours),
-                                CommandFrame::withTime(addr, minutes, CommandFrame::Minutes)};
-                        },
+                        s, [&s, hours, minutes] { return s.setTimeLimit(hours, minutes); },
                         QStringLiteral("Time limit"),
-                        [hours, minutes](const Record &r) {
-                            return r.timeLimitHours == hours && r.timeLimitMinutes == minutes;
-                        },
                         [](const Record &r) {
                             return QStringLiteral("%1h%2m").arg(
                                 ReadingFormat::twoDigits(r.timeLimitHours),
                                 ReadingFormat::twoDigits(r.timeLimitMinutes));
                         }));
     }
+    using Setter = Change (InstrumentSession::*)(float);
     struct Item
     {
         const char *word;
-        unsigned char code;
+        Setter set;
         float Record::*field;
         const char *what;
     };
     static const Item items[] = {
-        {"value", CommandFrame::SetValue, &Record::setValue, "Set value"},
-        {"cutoff", CommandFrame::CutoffVoltage, &Record::cutoffVoltage, "Cut-off voltage"},
-        {"full-voltage", CommandFrame::FullVoltage, &Record::fullVoltage, "Full-charge voltage"},
-        {"full-current", CommandFrame::FullCurrent, &Record::fullCurrent, "Full-charge current"},
+        {"value", &InstrumentSession::setValue, &Record::setValue, "Set value"},
+        {"cutoff", &InstrumentSession::setCutoffVoltage, &Record::cutoffVoltage, "Cut-off voltage"},
+        {"full-voltage", &InstrumentSession::setFullVoltage, &Record::fullVoltage,
+         "Full-charge voltage"},
+        {"full-current", &InstrumentSession::setFullCurrent, &Record::fullCurrent,
+         "Full-charge current"},
     };
     for (const Item &item : items) {
         if (what != QLatin1String(item.word))
@@ -335,18 +283,20 @@ std::unique_ptr<CliCommand> makeSet(const CliOptions::Global &g, CliOutput &out,
                                             error))
             return nullptr;
         std::function<QString(float)> show;
-        if (item.code == CommandFrame::SetValue)
+        if (item.field == &Record::setValue)
             show = [&s](float f) {
                 return ReadingFormat::setValue(s.record().workMode, f) + QLatin1Char(' ') +
                        unitOf(s.record());
             };
-        else if (item.code == CommandFrame::FullCurrent)
+        else if (item.field == &Record::fullCurrent)
             show = [](float f) { return ReadingFormat::fullCurrent(f) + QStringLiteral(" A"); };
         else
             show = [](float f) { return ReadingFormat::cutoffVoltage(f) + QStringLiteral(" V"); };
-        return make(
-            g, out, s,
-            floatSetting(s, item.code, v, QString::fromLatin1(item.what), item.field, show));
+        const Setter set = item.set;
+        return make(g, out, s,
+                    floatSetting(
+                        s, [&s, set, v] { return (s.*set)(float(v)); },
+                        QString::fromLatin1(item.what), item.field, show));
     }
     *error = QStringLiteral("usage: usb-tester-cli %1").arg(usage);
     return nullptr;
@@ -363,8 +313,9 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
     const QString what = a.positional.at(0);
     const QString text = a.positional.at(1).trimmed();
     int v = 0;
-    auto lowByte = [](unsigned char code, int value) {
-        return [code, value](quint8 addr) { return CommandFrame::withLowByte(addr, code, value); };
+    using Level = InstrumentSession::Level;
+    auto level = [&s](Level l, int value) {
+        return [&s, l, value] { return s.setLevel(l, value); };
     };
     if (what == QLatin1String("style")) {
         static const QStringList names = {"cn-a", "cn-b", "en-number", "en-curve"};
@@ -375,35 +326,32 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
             return nullptr;
         return make(g, out, s,
                     byteSetting(
-                        s,
-                        [v](quint8 addr) {
-                            return CommandFrame::withLeadByte(addr, CommandFrame::DisplayStyle, v);
-                        },
-                        quint8(v), QStringLiteral("Display style"), &Record::languageStyle));
+                        s, [&s, v] { return s.setDisplayStyle(v); },
+                        QStringLiteral("Display style"), &Record::languageStyle));
     }
     if (what == QLatin1String("brightness")) {
         if (!CliOptions::parseInteger(text, 1, 9, QStringLiteral("brightness"), &v, error))
             return nullptr;
         return make(g, out, s,
-                    byteSetting(s, lowByte(CommandFrame::WorkBrightness, v), quint8(v),
-                                QStringLiteral("Brightness"), &Record::workBrightness));
+                    byteSetting(s, level(Level::Brightness, v), QStringLiteral("Brightness"),
+                                &Record::workBrightness));
     }
     if (what == QLatin1String("standby-brightness")) {
         // The power tester goes down to 0, the load to 1; checked once the model is known.
         if (!CliOptions::parseInteger(text, 0, 9, QStringLiteral("standby-brightness"), &v, error))
             return nullptr;
         ChangePlan p =
-            byteSetting(s, lowByte(CommandFrame::StandbyBrightness, v), quint8(v),
-                        QStringLiteral("Standby brightness"), &Record::standbyBrightness);
-        auto frames = p.frames;
-        p.frames = [&s, v, frames](QString *e, int *code) {
+            byteSetting(s, level(Level::StandbyBrightness, v), QStringLiteral("Standby brightness"),
+                        &Record::standbyBrightness);
+        auto change = p.change;
+        p.change = [&s, v, change](QString *e, int *code) {
             if (v == 0 && s.deviceClass() != DeviceModel::PowerTester) {
                 *e = QStringLiteral(
                     "standby-brightness must lie between 1 and 9 on this instrument");
                 *code = CliExit::BadUsage;
-                return Frames{};
+                return Change{};
             }
-            return frames(e, code);
+            return change(e, code);
         };
         return make(g, out, s, std::move(p));
     }
@@ -411,8 +359,8 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
         if (!CliOptions::parseInteger(text, 10, 60, QStringLiteral("standby-time"), &v, error))
             return nullptr;
         return make(g, out, s,
-                    byteSetting(s, lowByte(CommandFrame::StandbyTime, v), quint8(v),
-                                QStringLiteral("Standby time"), &Record::standbyTime));
+                    byteSetting(s, level(Level::StandbyTime, v), QStringLiteral("Standby time"),
+                                &Record::standbyTime));
     }
     if (what == QLatin1String("shunt")) {
         QString name = text.toUpper();
@@ -424,24 +372,18 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
                          .arg(shuntNames().join(QLatin1Char(' ')), text);
             return nullptr;
         }
-        const quint8 code = shuntReportCode(index);
         ChangePlan p = parameterSetting(
-            s,
-            [index](quint8 addr) {
-                return Frames{CommandFrame::withLowByte(addr, CommandFrame::ShuntSize, index)};
-            },
-            QStringLiteral("Shunt size"),
-            [code](const Record &r) { return r.timeLimitHours == code; },
+            s, [&s, index] { return s.setShunt(index); }, QStringLiteral("Shunt size"),
             [](const Record &r) { return shuntText(r.timeLimitHours); });
-        auto frames = p.frames;
-        p.frames = [&s, frames](QString *e, int *c) {
+        auto change = p.change;
+        p.change = [&s, change](QString *e, int *c) {
             // On a load the same report byte holds the time limit's hours.
             if (s.deviceClass() != DeviceModel::PowerTester) {
                 *e = QStringLiteral("the shunt size is a setting of the power testers only");
                 *c = CliExit::BadUsage;
-                return Frames{};
+                return Change{};
             }
-            return frames(e, c);
+            return change(e, c);
         };
         return make(g, out, s, std::move(p));
     }
@@ -452,10 +394,12 @@ std::unique_ptr<CliCommand> makeConfig(const CliOptions::Global &g, CliOutput &o
 std::unique_ptr<CliCommand> makeCalibrateOrThreshold(const CliOptions::Global &g, CliOutput &out,
                                                      InstrumentSession &s, QString *error)
 {
+    using Calibration = InstrumentSession::Calibration;
+    using Threshold = InstrumentSession::Threshold;
     struct Item
     {
         const char *word;
-        unsigned char code;
+        int which; // a Calibration or a Threshold
         float Record::*field;
         const char *what;
         double min, max;
@@ -463,21 +407,21 @@ std::unique_ptr<CliCommand> makeCalibrateOrThreshold(const CliOptions::Global &g
     };
     const bool calibrate = g.command == QLatin1String("calibrate");
     static const Item calibrations[] = {
-        {"voltage", CommandFrame::VoltCalibration, &Record::voltCalibration,
+        {"voltage", int(Calibration::Voltage), &Record::voltCalibration,
          "Voltage calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
-        {"current", CommandFrame::CurrCalibration, &Record::currCalibration,
+        {"current", int(Calibration::Current), &Record::currCalibration,
          "Current calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
-        {"temperature", CommandFrame::TempCalibration, &Record::tempCalibration,
+        {"temperature", int(Calibration::Temperature), &Record::tempCalibration,
          "Temperature calibration factor", 0.5, 2.0, ReadingFormat::calibrationFactor},
     };
     static const Item thresholds[] = {
-        {"over-current", CommandFrame::OverCurrent, &Record::overCurrent,
+        {"over-current", int(Threshold::OverCurrent), &Record::overCurrent,
          "Over-current threshold (A)", 0, 1e6, ReadingFormat::overCurrent},
-        {"over-power", CommandFrame::OverPower, &Record::overPower, "Over-power threshold (W)", 0,
+        {"over-power", int(Threshold::OverPower), &Record::overPower, "Over-power threshold (W)", 0,
          1e6, ReadingFormat::overPower},
-        {"probe-temp", CommandFrame::NtcOverTemp, &Record::ntcOverTemp,
+        {"probe-temp", int(Threshold::ProbeTemperature), &Record::ntcOverTemp,
          "Probe over-temperature threshold (°C)", 0, 1000, ReadingFormat::ntcOverTemperature},
-        {"mos-temp", CommandFrame::MosOverTemp, &Record::mosOverTemp,
+        {"mos-temp", int(Threshold::MosTemperature), &Record::mosOverTemp,
          "MOS over-temperature threshold (°C)", 0, 1000, ReadingFormat::mosOverTemperature},
     };
     const QString usage =
@@ -495,9 +439,14 @@ std::unique_ptr<CliCommand> makeCalibrateOrThreshold(const CliOptions::Global &g
         if (!CliOptions::parseNumberInRange(a.positional.at(1), it->min, it->max,
                                             QString::fromLatin1(it->word), &v, error))
             return nullptr;
-        return make(
-            g, out, s,
-            floatSetting(s, it->code, v, QString::fromLatin1(it->what), it->field, it->show));
+        const int which = it->which;
+        std::function<Change()> change;
+        if (calibrate)
+            change = [&s, which, v] { return s.setCalibration(Calibration(which), float(v)); };
+        else
+            change = [&s, which, v] { return s.setThreshold(Threshold(which), float(v)); };
+        return make(g, out, s,
+                    floatSetting(s, change, QString::fromLatin1(it->what), it->field, it->show));
     }
     *error = QStringLiteral("usage: usb-tester-cli %1").arg(usage);
     return nullptr;
@@ -550,7 +499,7 @@ std::unique_ptr<CliCommand> makeControlCommand(const CliOptions::Global &g, CliO
     if (c == QLatin1String("zero-current")) {
         if (!positional(g, 0, c, &a, error))
             return nullptr;
-        ChangePlan p = plainCommandPlan(s, CommandFrame::ZeroCurrent, QString());
+        ChangePlan p = plainCommandPlan([&s] { return s.zeroCurrent(); }, QString());
         p.confirmed = [&s] {
             return QStringLiteral("No-load current zeroed; the current now reads %1 A.")
                 .arg(ReadingFormat::current(s.record().current));
@@ -570,7 +519,7 @@ std::unique_ptr<CliCommand> makeControlCommand(const CliOptions::Global &g, CliO
                                     "add --yes to do it");
             return nullptr;
         }
-        ChangePlan p = plainCommandPlan(s, CommandFrame::FactoryReset, QString());
+        ChangePlan p = plainCommandPlan([&s] { return s.factoryReset(); }, QString());
         p.confirmed = [&s] {
             const Record &r = s.record();
             return QStringLiteral("Factory settings restored; the instrument now reports "

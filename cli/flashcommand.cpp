@@ -22,15 +22,7 @@ public:
 
     void start() override
     {
-        USBThread *usb = m_session.link().usbThread();
-        connect(&m_upgrade, &FirmwareUpgrade::entryFrameRequested, this, [this] {
-            m_upgrade.takeEntryRequest();
-            m_session.pollCycle().enterUpgrade(m_session.handle());
-        });
-        connect(&m_upgrade, &FirmwareUpgrade::packetReady, usb,
-                [usb](const QByteArray &packet) { usb->write(packet); });
-        connect(usb, &USBThread::new_data, &m_upgrade, &FirmwareUpgrade::receive);
-        connect(usb, &USBThread::usb_send_error, &m_upgrade, &FirmwareUpgrade::sendError);
+        m_session.attachUpgrade(&m_upgrade);
         connect(&m_upgrade, &FirmwareUpgrade::progressChanged, this, &FlashCommand::progress);
         connect(&m_upgrade, &FirmwareUpgrade::finished, this, &FlashCommand::done);
 

@@ -7,16 +7,6 @@
 #include <QDebug>
 #include <cstring>
 
-namespace {
-
-// Shown while the upgrade runs; stays Chinese in both languages.
-QString downloadingText()
-{
-    return QStringLiteral("正在下载");
-}
-
-} // namespace
-
 FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
     : QObject(parent), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
       m_packet(FirmwarePacket::Size, '\0')
@@ -66,9 +56,9 @@ bool FirmwareUpgrade::start(const QByteArray &image)
 
     m_state = State::Entering;
     m_entryPending = true;
-    // The button goes inactive at once: the wait no longer freezes the window,
-    // so a second click during it must find nothing to press.
-    emit startButtonChanged(downloadingText(), false);
+    // The start button goes inactive at once: the wait no longer freezes the
+    // window, so a second click during it must find nothing to press.
+    emit started();
     emit entryFrameRequested();
     m_entryTimer.start();
     return true;
@@ -105,9 +95,7 @@ void FirmwareUpgrade::entryWaitElapsed()
     m_deadlineAtMs = m_clock() + deadlineMs(m_image.size());
     m_silenceTimer.start();
     m_state = State::Handshaking;
-    emit startButtonChanged(downloadingText(), false);
-    emit logCleared();
-    emit logLine(QStringLiteral("开始连接设备..."));
+    emit handshakeSent();
 
     const int n = m_image.size();
     const int count = FirmwarePacket::packetCount(n);
@@ -173,8 +161,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
     m_bytesRemaining = m_image.size();
     m_state = State::Transferring;
     qDebug() << "握手成功";
-    emit logLine(tr("握手成功..."));
-    emit logLine(tr("开始传输固件..."));
+    emit transferStarted();
     sendNextPacket();
 }
 
@@ -212,11 +199,6 @@ void FirmwareUpgrade::sendNextPacket()
     emit packetReady(m_packet);
 }
 
-QString FirmwareUpgrade::progressFormat(const QString &percent)
-{
-    return QStringLiteral("当前进度为：%1%").arg(percent);
-}
-
 void FirmwareUpgrade::updateProgress()
 {
     const float percent =
@@ -230,23 +212,11 @@ void FirmwareUpgrade::updateProgress()
         if (text == QLatin1String("100.0"))
             text = QStringLiteral("99.9");
     }
-    const QString format = progressFormat(text);
-    if (value == m_progressValue && format == m_progressText)
+    if (value == m_progressValue && text == m_progressText)
         return;
     m_progressValue = value;
-    m_progressText = format;
-    emit progressChanged(value, format);
-}
-
-QString FirmwareUpgrade::speedLine(qint64 bytes, qint64 seconds)
-{
-    // Within one second there is no rate to divide out: show the bytes instead.
-    if (seconds <= 0)
-        return QString::number(bytes) + QStringLiteral("字节/<1秒");
-    const qint64 speed = bytes / seconds;
-    if (speed <= 1024)
-        return QString::number(speed) + QStringLiteral("字节/秒");
-    return QString::number(double(speed) / 1024.0, 'f', 2) + QStringLiteral("KB/秒");
+    m_progressText = text;
+    emit progressChanged(value, text);
 }
 
 bool FirmwareUpgrade::allAcknowledged() const
@@ -259,16 +229,12 @@ void FirmwareUpgrade::onAllReceived()
     if (m_state == State::Burning)
         return; // a repeat is not progress
     if (!allAcknowledged())
-        return endFailed(Outcome::EndedEarly, QStringLiteral("错误"), tr("设备提前结束了升级"));
+        return endFailed(Outcome::EndedEarly);
     // The burn that follows is watched by the same silence limit.
     m_timeoutCount = 0;
     m_state = State::Burning;
-    emit logLine(tr("传输完成..."));
     m_transferEndSecs = nowSecs();
-    const qint64 elapsed = qMax<qint64>(0, m_transferEndSecs - m_transferStartSecs);
-    emit logLine(tr("传输耗时") + QString::number(elapsed) + QStringLiteral("秒"));
-    emit logLine(speedLine(m_image.size(), elapsed));
-    emit logLine(tr("请等待设备烧写完成..."));
+    emit transferComplete(m_image.size(), qMax<qint64>(0, m_transferEndSecs - m_transferStartSecs));
 }
 
 void FirmwareUpgrade::onBurnCompleted()
@@ -276,26 +242,20 @@ void FirmwareUpgrade::onBurnCompleted()
     // "Burned" before the last packet was acknowledged burned something else
     // than this image, if anything.
     if (!allAcknowledged())
-        return endFailed(Outcome::EndedEarly, QStringLiteral("错误"), tr("设备提前结束了升级"));
+        return endFailed(Outcome::EndedEarly);
     m_timeoutCount = 0;
     end(Outcome::Done);
     m_burnEndSecs = nowSecs();
-    const qint64 total = qMax<qint64>(0, m_burnEndSecs - m_transferStartSecs);
-    emit logLine(tr("下载烧写过程耗时") + QString::number(total) + QStringLiteral("秒"));
     m_progressValue = 100;
-    m_progressText = progressFormat(QStringLiteral("100.0"));
-    emit progressChanged(m_progressValue, m_progressText);
-    emit logLine(tr("烧写完成..."));
-    emit logLine(tr("本次下载结束"));
-    // Stays disabled until an image is loaded again.
-    emit startButtonChanged(tr("开始下载"), false);
+    m_progressText = QStringLiteral("100.0");
+    emit burnComplete(qMax<qint64>(0, m_burnEndSecs - m_transferStartSecs));
     emit finished(Outcome::Done);
 }
 
 void FirmwareUpgrade::onFailed()
 {
     m_timeoutCount = 0;
-    endFailed(Outcome::Failed, QStringLiteral("error"), tr("更新失败"));
+    endFailed(Outcome::Failed);
 }
 
 void FirmwareUpgrade::silenceTick()
@@ -308,26 +268,21 @@ void FirmwareUpgrade::silenceTick()
     if (m_timeoutCount < timeoutLimit && !late)
         return;
     m_pastDeadline = m_timeoutCount < timeoutLimit;
-    endFailed(Outcome::TimedOut, QStringLiteral("错误"), QStringLiteral("USB更新失败,超时"));
+    endFailed(Outcome::TimedOut);
 }
 
 void FirmwareUpgrade::sendError()
 {
+    // A write that failed outside an upgrade is not the upgrade's to report.
     if (m_active)
-        return endFailed(Outcome::SendError, QStringLiteral("错误"),
-                         QStringLiteral("USB发送数据异常"));
-    emit warning(QStringLiteral("错误"), QStringLiteral("USB发送数据异常"));
+        endFailed(Outcome::SendError);
 }
 
-void FirmwareUpgrade::endFailed(Outcome outcome, const QString &title, const QString &text)
+void FirmwareUpgrade::endFailed(Outcome outcome)
 {
-    // The state ends before the modal box opens, so replies that arrive while
-    // it is shown are not acted on. The page is ready for another try with
-    // the same image before the box asks for attention.
+    // The state ends before anyone is told, so replies that arrive while a
+    // message box is shown are not acted on.
     end(outcome);
-    emit logLine(text);
-    emit startButtonChanged(tr("开始下载"), true);
-    emit warning(title, text);
     emit finished(outcome);
 }
 

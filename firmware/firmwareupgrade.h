@@ -12,9 +12,9 @@
 // poll tick, waits 3 s on a timer (replies are ignored meanwhile), then sends
 // the handshake and the numbered data packets one at a time, each only after
 // the previous one is acknowledged. Only progress keeps it alive: 12 s without
-// it, or a whole run past its deadline, ends it as timed out. What the upgrade
-// page must show comes out as signals with the exact texts; the window applies
-// them.
+// it, or a whole run past its deadline, ends it as timed out. Its steps come
+// out as signals with their numbers; the window and the command-line tool say
+// them in their own words.
 class FirmwareUpgrade : public QObject
 {
     Q_OBJECT
@@ -75,12 +75,6 @@ public:
     bool pastDeadline() const { return m_pastDeadline; }
     int bytesRemaining() const { return m_bytesRemaining; }
     int progressValue() const { return m_progressValue; }
-    QString progressText() const { return m_progressText; }
-
-    // The progress bar's text: 当前进度为：37.5%
-    static QString progressFormat(const QString &percent);
-    // The speed line for n bytes in the given whole seconds.
-    static QString speedLine(qint64 bytes, qint64 seconds);
 
 public slots:
     // One 64-byte input report (a shorter one counts as zero-padded).
@@ -97,15 +91,19 @@ signals:
     void entryFrameRequested();
     // A 64-byte packet for the link thread's write(data, 64).
     void packetReady(const QByteArray &packet);
-    void logCleared();
-    void logLine(const QString &line);
-    // Bar value 0..100 and its text format (empty: leave the format alone).
-    void progressChanged(int value, const QString &format);
-    // enabled: the button may be pressed again; the window also needs an
-    // open link and a loaded image.
-    void startButtonChanged(const QString &text, bool enabled);
-    // A modal warning box with one OK button.
-    void warning(const QString &title, const QString &text);
+    // An upgrade started: the instrument is asked into its bootloader.
+    void started();
+    // The 3 s wait is over and the handshake went out.
+    void handshakeSent();
+    // The handshake was accepted; data packets follow.
+    void transferStarted();
+    // Progress 0..100 and the percentage with one decimal ("37.5"); an empty
+    // text with 0 when an upgrade starts. Never 100 before the burn is done.
+    void progressChanged(int value, const QString &percent);
+    // Every packet is in (0xEE); `seconds` from the accepted handshake.
+    void transferComplete(qint64 bytes, qint64 seconds);
+    // The instrument burned the image (0xFF); `seconds` from the handshake.
+    void burnComplete(qint64 seconds);
     // The upgrade is over: done, failed, timed out, ended by a send error or
     // ended early by the instrument.
     void finished(FirmwareUpgrade::Outcome outcome);
@@ -120,8 +118,7 @@ private:
     void sendNextPacket();
     void updateProgress();
     void end(Outcome outcome);
-    // Ends with a failure: the log line, the start button usable again, the box.
-    void endFailed(Outcome outcome, const QString &title, const QString &text);
+    void endFailed(Outcome outcome);
     qint64 nowSecs() const;
 
     QTimer m_entryTimer;

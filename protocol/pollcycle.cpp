@@ -68,9 +68,9 @@ PollCycle::Tick PollCycle::enterUpgrade(hid::Handle *handle)
     return pollTick(handle);
 }
 
-int PollCycle::readTick(hid::Handle *handle)
+int PollCycle::readTick(hid::Handle *handle, const std::function<void(Report::Outcome)> &decoded)
 {
-    const int whole = readWaitingReports(handle, m_state);
+    const int whole = readWaitingReports(handle, m_state, "recv_data", decoded);
     if (whole > 0)
         emit displayRefresh();
     return whole;

@@ -57,9 +57,10 @@ public:
     // ends with that tick even when nothing could be sent (no handle, bus scan),
     // so a stale request never reaches the instrument later.
     Tick enterUpgrade(hid::Handle *handle);
-    // One read tick: decodes every waiting report, then emits displayRefresh()
-    // once when at least one whole report came. Returns the number read.
-    int readTick(hid::Handle *handle);
+    // One read tick: decodes every waiting report (each outcome to `decoded`,
+    // when given), then emits displayRefresh() once when at least one whole
+    // report came. Returns the number read.
+    int readTick(hid::Handle *handle, const std::function<void(Report::Outcome)> &decoded = {});
 
 signals:
     void sampleTick(quint32 count);

@@ -1,18 +1,6 @@
 #include "readingformat.h"
 
-#include <QCoreApplication>
-
 namespace ReadingFormat {
-
-namespace {
-
-// The window's translator finds these under the context "ReadingFormat".
-QString tr(const char *source)
-{
-    return QCoreApplication::translate("ReadingFormat", source);
-}
-
-} // namespace
 
 QString fixed(double value, int width, int decimals)
 {
@@ -125,29 +113,21 @@ WorkMode workMode(quint8 mode, quint8 deviceClass)
     m.titleTarget = TitleTarget::DisplayTitle;
     switch (mode) {
     case 0:
-        if (deviceClass == 1) {
-            m.title = tr("恒电流模式");
-        } else if (deviceClass == 4) {
-            m.title = tr("数据图表展示");
-        } else {
+        if (deviceClass != 1 && deviceClass != 4)
             m.titleTarget = TitleTarget::None;
-        }
         break;
     case 1:
-        m.title = tr("恒电压模式");
         m.caption = QStringLiteral("Vs:");
         m.unit = QStringLiteral("V");
         m.setValueWidth = 6;
         m.setValueDecimals = 2;
         break;
     case 2:
-        m.title = tr("恒电阻模式");
         m.caption = QStringLiteral("Rs:");
         m.unit = QStringLiteral("Ω");
         m.setValueDecimals = 2;
         break;
     case 3:
-        m.title = tr("恒功率模式");
         m.caption = QStringLiteral("Ps:");
         m.unit = QStringLiteral("W");
         m.setValueWidth = 6;
@@ -155,25 +135,19 @@ WorkMode workMode(quint8 mode, quint8 deviceClass)
         break;
     case 4:
         m.titleTarget = TitleTarget::SixTitle;
-        m.title = tr("测内阻");
         break;
     case 5:
         m.titleTarget = TitleTarget::SixTitle;
-        m.title = tr("测电源");
         break;
     case 6:
         m.titleTarget = TitleTarget::SixTitle;
-        m.title = tr("测线组");
         break;
     case 7:
-        m.title = tr("充放充");
         break;
     case 8:
-        m.title = tr("充放充放充");
         break;
     case 9:
         m.titleTarget = TitleTarget::SixTitle;
-        m.title = tr("充放电循环测试");
         m.captionChanges = false;
         m.caption.clear();
         m.unit.clear();

@@ -54,13 +54,12 @@ enum class TitleTarget {
 // How the readings page presents one work mode (byte 48 of the parameter report).
 struct WorkMode
 {
-    bool known = false; // modes 0 to 9
-    TitleTarget titleTarget = TitleTarget::None;
-    QString title;               // translated; empty when the title stays
-    bool captionChanges = false; // false: caption and unit stay as they were
-    QString caption;             // "Is:", "Vs:", "Rs:" or "Ps:"
-    QString unit;                // "A", "V", "Ω" or "W"
-    int setValueWidth = 0;       // the set value's format; 0 for an empty text
+    bool known = false;                          // modes 0 to 9
+    TitleTarget titleTarget = TitleTarget::None; // where the mode's title goes (the window's words)
+    bool captionChanges = false;                 // false: caption and unit stay as they were
+    QString caption;                             // "Is:", "Vs:", "Rs:" or "Ps:"
+    QString unit;                                // "A", "V", "Ω" or "W"
+    int setValueWidth = 0;                       // the set value's format; 0 for an empty text
     int setValueDecimals = 0;
 };
 

@@ -60,13 +60,13 @@ QStringList saveDataDeal::bannerLines(quint8 deviceClass)
 {
     switch (deviceClass) {
     case 1:
-        return {tr("----------------ORVANE LOAD_Tester Software----------------"),
-                tr("---------------------KV33/HM307/HM309----------------------"),
-                tr("----------------ORVANE LOAD_Tester Software----------------")};
+        return {QStringLiteral("----------------ORVANE LOAD_Tester Software----------------"),
+                QStringLiteral("---------------------KV33/HM307/HM309----------------------"),
+                QStringLiteral("----------------ORVANE LOAD_Tester Software----------------")};
     case 4:
-        return {tr("----------------ORVANE POWER_Tester Software----------------"),
-                tr("-----------------------RX41/PB62/PB66-----------------------"),
-                tr("----------------ORVANE POWER_Tester Software----------------")};
+        return {QStringLiteral("----------------ORVANE POWER_Tester Software----------------"),
+                QStringLiteral("-----------------------RX41/PB62/PB66-----------------------"),
+                QStringLiteral("----------------ORVANE POWER_Tester Software----------------")};
     default:
         return {};
     }
@@ -74,9 +74,9 @@ QStringList saveDataDeal::bannerLines(quint8 deviceClass)
 
 QString saveDataDeal::headerLine()
 {
-    return tr("DATE,") + tr("VOLTAGE(V),") + tr("CURRENT(A),") + tr("POWER(W),") +
-           tr("RESISTANCE(Ω),") + tr("E_QUANTITY(Wh),") + tr("E_CAPACITY(mAh),") +
-           tr("NTC_TEMP(℃),") + tr("CPU_TEMP(℃),") + tr("MOS_TEMP(℃),") + tr("FAN_SPEED(RPM),");
+    // A stored file format: the same words in every language.
+    return QStringLiteral("DATE,VOLTAGE(V),CURRENT(A),POWER(W),RESISTANCE(Ω),E_QUANTITY(Wh),"
+                          "E_CAPACITY(mAh),NTC_TEMP(℃),CPU_TEMP(℃),MOS_TEMP(℃),FAN_SPEED(RPM),");
 }
 
 QByteArray saveDataDeal::leadIn(const CsvAppendFile &file, quint8 deviceClass)
@@ -167,12 +167,12 @@ bool saveDataDeal::writeCsv(const QStringList &times, const QVector<float> &volt
                             quint8 deviceClass)
 {
     const std::array<const QVector<float> *, SampleStore::QuantityCount> lists = {
-        &voltage, &current, &power,    &resistance, &energy,
+        &voltage,  &current, &power,    &resistance, &energy,
         &capacity, &mosTemp, &fanSpeed, &cpuTemp,    &ntcTemp};
     for (const QVector<float> *l : lists) {
         if (l->size() < times.size()) {
             // A short list would shift values into other rows; write nothing.
-            m_error = tr("记录的数据列长度不一致");
+            m_error = QStringLiteral("the recorded columns differ in length");
             return false;
         }
     }

@@ -56,11 +56,6 @@ private:
     bool m_reported = false;
 };
 
-const QString DeviceLink::ConnectedLinkStyle = QStringLiteral(
-    "border-image:url(:/sys/rs/rs/usb_connect.png) 0 0 0 0 stretch stretch;");
-const QString DeviceLink::DisconnectedLinkStyle = QStringLiteral(
-    "border-image:url(:/sys/rs/rs/usb_disconnect.png) 0 0 0 0 stretch stretch;");
-
 DeviceLink::DeviceLink(const SettingsAccess &settings, QObject *parent)
     : QObject(parent), m_scan(new my_thread(this)), m_usb(new USBThread(this, settings))
 {
@@ -118,7 +113,7 @@ void DeviceLink::usbconnect(const QString &dev_str)
     qDebug() << "设备已连接";
     qDebug() << "设备名称:" << dev_str;
     emit deviceNameChanged(dev_str);
-    emit upgradePageStatus({tr("设备已连接"), tr("设备名称:") + dev_str}, ConnectedLinkStyle);
+    emit linkStateChanged(true, dev_str);
 
     m_enumeration = enumerateInstruments(m_vendorId, m_productId);
     emit deviceListCleared();
@@ -161,11 +156,11 @@ void DeviceLink::usbdisconnect()
 {
     m_mainLinkSerial = -1;
     // The main handle stays: its reads fail until the next connection replaces it.
-    emit upgradePageStatus({tr("设备已断开")}, DisconnectedLinkStyle);
+    emit linkStateChanged(false, QString());
     emit linkLost();
 }
 
 void DeviceLink::usbsenderror()
 {
-    emit sendErrorMessage(tr("错误"), tr("USB发送数据异常"));
+    emit sendError();
 }

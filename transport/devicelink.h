@@ -9,21 +9,18 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
-
 #include <memory>
 
-// The connection lifecycle of the main window, without its widgets: the link
-// thread, the window's own "main" handle (opened by serial number on every
-// connection), the bus-scan pacer and the three 500 ms timers. What the window
-// shows comes out as signals carrying the exact texts, so the window only
-// applies them. Connect to the signals first, then call start().
+// The connection lifecycle, without any widget: the link thread, the "main"
+// handle every command goes out on (opened by serial number on every
+// connection), the bus-scan pacer and the three 500 ms timers. What happens
+// comes out as signals with states and values; the front ends put it into
+// words. Connect to the signals first, then call start().
 class DeviceLink : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int TimerIntervalMs = 500;
-    static const QString ConnectedLinkStyle;
-    static const QString DisconnectedLinkStyle;
 
     explicit DeviceLink(const SettingsAccess &settings = {}, QObject *parent = nullptr);
     ~DeviceLink() override;
@@ -65,11 +62,10 @@ signals:
     void readTick();
     void runButtonTick();
 
-    // The device name for upgrade_label_devvalue.
+    // The link came up with the instrument of this product string.
     void deviceNameChanged(const QString &dev_str);
-    // For the firmware-upgrade page only, and only while it is showing: lines
-    // to append to upgrade_text_log and the style sheet of upgrade_label_connect.
-    void upgradePageStatus(const QStringList &logLines, const QString &linkStyleSheet);
+    // The link is up (with the product string) or down.
+    void linkStateChanged(bool up, const QString &dev_str);
     // The device tree and entry list must be emptied (before the main handle opens).
     void deviceListCleared();
     // The main handle is open: start a bus scan, then the run display.
@@ -78,8 +74,8 @@ signals:
     // The link was lost: the first device entry shows its error state and the
     // run button its stopped texts.
     void linkLost();
-    // A warning box to show (an output report was not written whole).
-    void sendErrorMessage(const QString &title, const QString &text);
+    // An output report of the link thread was not written whole.
+    void sendError();
 
 private:
     class GuardedHandle;

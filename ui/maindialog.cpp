@@ -26,8 +26,9 @@ constexpr qreal ReadingMinPx = 16;
 
 } // namespace
 
-MainDialog::MainDialog(QWidget *parent)
-    : QDialog(parent), ui(new MainDialogUi), m_frame(this), m_translator(new QTranslator(this))
+MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
+    : QDialog(parent), ui(new MainDialogUi), m_frame(this), m_translator(new QTranslator(this)),
+      m_session(session)
 {
     setObjectName(QStringLiteral("MainDialog"));
     resize(1232, 900);
@@ -69,8 +70,7 @@ MainDialog::MainDialog(QWidget *parent)
 MainDialog::~MainDialog()
 {
     // The link thread and the scan worker stop before anything they report to goes.
-    if (m_link)
-        m_link->shutdown();
+    m_session.close();
     delete ui;
 }
 

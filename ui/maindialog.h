@@ -3,9 +3,9 @@
 #include "framelesshelper.h"
 #include "homemenu.h"
 
-#include "busscan.h"
 #include "dataexport.h"
 #include "deviceinfoui.h"
+#include "instrumentsession.h"
 #include "measurementrecord.h"
 #include "pollcycle.h"
 #include "samplestore.h"
@@ -16,6 +16,7 @@
 
 class MainDialogUi;
 class QAbstractButton;
+class QLineEdit;
 class QTranslator;
 class DeviceLink;
 class RealTimeChart;
@@ -52,17 +53,32 @@ public:
         PageRx41Settings = 9,
     };
 
-    explicit MainDialog(QWidget *parent = nullptr);
+    // The window shows and drives `session`, which main() makes and which
+    // outlives the window; the window starts it (the first connection
+    // attempt) once its own connections are made, and closing it stops it.
+    explicit MainDialog(InstrumentSession &session, QWidget *parent = nullptr);
     ~MainDialog() override;
 
-    // The window's own handle on the instrument, owned by the connection
-    // logic; null while closed. Every command goes out on it.
-    void setMainHandle(hid::Handle *handle) { m_mainHandle = handle; }
-    hid::Handle *mainHandle() const { return m_mainHandle; }
+    InstrumentSession &session() const { return m_session; }
+    // The session's handle on the instrument; null while closed. Every
+    // command goes out on it.
+    void setMainHandle(hid::Handle *handle) { m_session.setHandle(handle); }
+    hid::Handle *mainHandle() const { return m_session.handle(); }
 
     // Bus address put into every command frame.
-    unsigned char busAddress() const { return m_state.busAddress; }
-    void setBusAddress(unsigned char address) { m_state.busAddress = address; }
+    unsigned char busAddress() const { return m_session.address(); }
+    void setBusAddress(unsigned char address) { m_session.setAddress(address); }
+
+    // What a finished bus scan makes of the master's model word while
+    // `currentPage` shows: a known family sets the class and leaves the start
+    // page for its home menu; an unknown one changes nothing.
+    struct Identification
+    {
+        bool recognised = false;
+        quint8 deviceClass = 0; // unchanged when not recognised
+        int page = 0;           // unchanged unless the start page was showing
+    };
+    static Identification identify(const QString &modelWord, quint8 currentClass, int currentPage);
 
     // 0 none, 1 electronic load, 4 power tester.
     unsigned char getDeviceClass() const { return deviceClass; }
@@ -110,15 +126,15 @@ private slots:
     // maindialog_scan.cpp, maindialog_chart.cpp, maindialog_upgrade.cpp) ----
 public:
     // The parts the window wires together, for tests and tools.
-    DeviceLink *deviceLink() const { return m_link; }
+    DeviceLink *deviceLink() const { return &m_session.link(); }
     RealTimeChart *realTimeChart() const { return m_chart; }
     ChartMenu *chartMenu() const { return m_chartMenu; }
     DataExport *dataExport() const { return m_dataExport; }
     FirmwareUpgrade *firmwareUpgrade() const { return m_upgrade; }
     const SampleStore &sampleStore() const { return m_store; }
-    const InstrumentState &instrumentState() const { return m_state; }
+    const InstrumentState &instrumentState() const { return m_session.state(); }
     const DeviceList &deviceList() const { return m_devices; }
-    PollCycle &pollCycle() { return m_poll; }
+    PollCycle &pollCycle() { return m_session.pollCycle(); }
     // Warning boxes and the firmware open dialog, replaceable so tests need no
     // modal dialog (the export and the chart menu take the same hook).
     void setMessageBox(dialoghooks::MessageFn fn);
@@ -133,8 +149,7 @@ public slots:
     // Link events, as the connection logic reports them.
     void usbconnect();
     void usbdisconnect();
-    void usbsenderror(const QString &title, const QString &text);
-    void usbreceivedata(const QByteArray &report);
+    void usbsenderror();
     // Bus scan (maindialog_scan.cpp).
     void ThreadSendData_Slot(qint16 addr);
     void ThreadRecvData_Slot();
@@ -166,6 +181,14 @@ public:
     void setRunButtonTexts(bool running);
     // The instrument's prompt window; made on first use, owned by the window.
     CDPopTips *popTips();
+
+private:
+    // A value edit's Return: the number goes to the session's setter, or the
+    // invalid-text box shows.
+    bool commitFloat(QLineEdit *edit, const std::function<InstrumentSession::Change(float)> &set);
+    bool commitTime(QLineEdit *edit, const std::function<InstrumentSession::Change(int)> &set);
+
+public:
 
 public slots:
     // After every read tick that decoded a report: the prompt, the readings,
@@ -272,20 +295,16 @@ private:
     QTranslator *m_translator;
     bool m_closing = false;
 
-    hid::Handle *m_mainHandle = nullptr;
     unsigned char deviceClass = 0;
 
-    // The instrument as the decoder last saw it, the poll/read cycle, the bus
-    // scan, the device list and every sample of the run.
-    InstrumentState m_state;
-    PollCycle m_poll{m_state};
+    // The instrument (decoder state, poll cycle, bus scan, commands), the
+    // device list and every sample of the run.
+    InstrumentSession &m_session;
     FreshMeasurement m_fresh;
-    BusScan m_scan{m_state};
     DeviceList m_devices;
     SampleStore m_store;
 
     // ---- Link, polling, bus scan, chart, export, upgrade members ----
-    DeviceLink *m_link = nullptr;
     RealTimeChart *m_chart = nullptr;
     customcoordinates *m_custom = nullptr;
     ChartMenu *m_chartMenu = nullptr;
@@ -299,9 +318,11 @@ private:
     void buildChart();
     void buildUpgrade();
     void buildLink();
+    // A sampling tick of the session: the chart and the record take a sample when allowed.
+    void sample(quint32 count);
     void startBusScan();
     void showDeviceName(const QString &dev_str);
-    void showUpgradePageStatus(const QStringList &logLines, const QString &linkStyleSheet);
+    void showUpgradePageStatus(bool up, const QString &dev_str);
     void clearDeviceList();
     void warn(const QString &title, const QString &text);
     QWidget *chartArea() const;

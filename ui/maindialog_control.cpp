@@ -1,7 +1,6 @@
 // Discharge control on the readings page: the value edits, the run button
 // with its refresh, and the instrument's prompt window.
 #include "cdpoptips.h"
-#include "commandframe.h"
 #include "maindialog.h"
 #include "maindialogui.h"
 #include "realtimechart.h"
@@ -22,42 +21,58 @@ bool cycleMode(quint8 workMode)
 
 // ---- value edits -------------------------------------------------------------
 
+bool MainDialog::commitFloat(QLineEdit *edit,
+                             const std::function<InstrumentSession::Change(float)> &set)
+{
+    return ValueEdit::commit(this, edit, Kind::Float,
+                             [&set](double v) { return set(float(v)).sent; });
+}
+
+bool MainDialog::commitTime(QLineEdit *edit,
+                            const std::function<InstrumentSession::Change(int)> &set)
+{
+    return ValueEdit::commit(this, edit, Kind::Hours,
+                             [&set](double v) { return set(int(v)).sent; });
+}
+
 void MainDialog::on_lineEdit_value_editingFinished()
 {
-    qDebug() << "恒值槽函数";
-    ValueEdit::commit(*this, ui->lineEdit_value, CommandFrame::SetValue, Kind::Float);
+    commitFloat(ui->lineEdit_value, [this](float v) { return m_session.setValue(v); });
 }
 
 void MainDialog::on_lineEdit_value_zero_v_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_zero_v, CommandFrame::CutoffVoltage, Kind::Float);
+    commitFloat(ui->lineEdit_value_zero_v,
+                [this](float v) { return m_session.setCutoffVoltage(v); });
 }
 
 void MainDialog::on_lineEdit_value_full_v_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_full_v, CommandFrame::FullVoltage, Kind::Float);
+    commitFloat(ui->lineEdit_value_full_v, [this](float v) { return m_session.setFullVoltage(v); });
 }
 
 void MainDialog::on_lineEdit_value_full_a_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_full_a, CommandFrame::FullCurrent, Kind::Float);
+    commitFloat(ui->lineEdit_value_full_a, [this](float v) { return m_session.setFullCurrent(v); });
 }
 
 void MainDialog::on_lineEdit_value_lilitime_h_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_lilitime_h, CommandFrame::TimeLimit, Kind::Hours);
+    commitTime(ui->lineEdit_value_lilitime_h,
+               [this](int h) { return m_session.setTimeLimitHours(h); });
 }
 
 void MainDialog::on_lineEdit_value_limitime_m_editingFinished()
 {
-    ValueEdit::commit(*this, ui->lineEdit_value_limitime_m, CommandFrame::TimeLimit, Kind::Minutes);
+    commitTime(ui->lineEdit_value_limitime_m,
+               [this](int m) { return m_session.setTimeLimitMinutes(m); });
 }
 
 // ---- run button --------------------------------------------------------------
 
 void MainDialog::setRunButtonTexts(bool running)
 {
-    const bool cycle = cycleMode(m_state.record.workMode);
+    const bool cycle = cycleMode(m_session.record().workMode);
     QPushButton *run = ui->disp_Btn_Run;
     if (running) {
         run->setText(cycle ? tr("停止") : tr("停止放电"));
@@ -71,11 +86,11 @@ void MainDialog::setRunButtonTexts(bool running)
 void MainDialog::on_disp_Btn_Run_clicked()
 {
     // Shown at once; the next measurement report says what the instrument did.
-    const bool running = !m_state.running;
-    m_state.running = running;
+    const bool running = !m_session.state().running;
+    m_session.state().running = running;
     if (m_chart)
         m_chart->runButton(running);
-    sendFrame(CommandFrame::withLeadByte(busAddress(), CommandFrame::RunStop, running ? 1 : 0));
+    m_session.run(running);
     setRunButtonTexts(running);
     qDebug() << "m_CurveRunFlag" << (running ? "true" : "false");
 }
@@ -87,7 +102,7 @@ void MainDialog::runButtonRefresh()
         return;
     // The tooltip follows too, so a run the instrument ended does not keep
     // offering to stop it.
-    setRunButtonTexts(m_state.running);
+    setRunButtonTexts(m_session.state().running);
 }
 
 // ---- prompt ------------------------------------------------------------------
@@ -106,6 +121,6 @@ CDPopTips *MainDialog::popTips()
 
 void MainDialog::CDPopTipsSendData_Slot(qint16 data)
 {
-    if (sendFrame(CommandFrame::withLeadByte(busAddress(), CommandFrame::PromptAnswer, data)))
+    if (m_session.answerPrompt(data).sent)
         qDebug() << "弹窗界面的数据下发成功" << data;
 }

@@ -9,14 +9,15 @@
 
 void MainDialog::updateDisplay()
 {
-    const MeasurementRecord &r = m_state.record;
+    InstrumentState &st = m_session.state();
+    const MeasurementRecord &r = st.record;
     popTips()->follow(r);
     ReadingsView::writeReadings(*ui, r);
     ReadingsView::writeWorkMode(*ui, r, deviceClass);
     ReadingsView::writeEdits(*ui, r);
     ReadingsView::writeLiveValues(*ui, r, deviceClass);
-    if (m_state.parametersArrived) {
-        m_state.parametersArrived = false;
+    if (st.parametersArrived) {
+        st.parametersArrived = false;
         if (deviceClass == DeviceModel::ElectronicLoad)
             SettingsMirror::mirrorLoad(*ui, r);
         else if (deviceClass == DeviceModel::PowerTester)

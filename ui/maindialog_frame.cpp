@@ -11,18 +11,18 @@ void MainDialog::send_data(const unsigned char *data, int length)
 {
     // A frame never exceeds one report; a bad length must not read past it.
     const int n = data ? qBound(0, length, hid::ReportSize) : 0;
-    ::sendFrame(m_mainHandle, QByteArray(reinterpret_cast<const char *>(data), n));
+    ::sendFrame(mainHandle(), QByteArray(reinterpret_cast<const char *>(data), n));
 }
 
 bool MainDialog::sendFrame(const QByteArray &frame)
 {
-    if (!m_mainHandle)
+    if (!mainHandle())
         return false;
-    send_data(reinterpret_cast<const unsigned char *>(frame.constData()), frame.size());
+    m_session.send(frame);
     return true;
 }
 
 void MainDialog::send_command(unsigned char code)
 {
-    sendFrame(CommandFrame::plain(busAddress(), code));
+    m_session.sendPageCode(code);
 }

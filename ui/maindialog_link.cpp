@@ -6,46 +6,39 @@
 #include "maindialog.h"
 #include "maindialogui.h"
 #include "realtimechart.h"
-#include "setting.h"
 
 #include <QDebug>
 
 void MainDialog::buildLink()
 {
-    SettingsAccess settings;
-    settings.read = [](const QString &key) { return Setting().read(key); };
-    settings.write = [](const QString &key, const QString &value) { Setting().write(key, value); };
-    m_link = new DeviceLink(settings, this);
-
-    my_thread *scan = m_link->scanWorker();
+    DeviceLink *link = &m_session.link();
+    my_thread *scan = link->scanWorker();
     connect(scan, &my_thread::ThreadSendData_Signal, this, &MainDialog::ThreadSendData_Slot);
     connect(scan, &my_thread::ThreadRecvData_Signal, this, &MainDialog::ThreadRecvData_Slot);
     connect(scan, &my_thread::ThreadShowData_Signal, this, &MainDialog::ThreadShowData_Slot);
 
-    connect(m_link->usbThread(), &USBThread::new_data, this, &MainDialog::usbreceivedata);
-    connect(m_link, &DeviceLink::deviceNameChanged, this, &MainDialog::showDeviceName);
-    connect(m_link, &DeviceLink::upgradePageStatus, this, &MainDialog::showUpgradePageStatus);
-    connect(m_link, &DeviceLink::deviceListCleared, this, &MainDialog::clearDeviceList);
-    connect(m_link, &DeviceLink::mainHandleOpened, this, &MainDialog::usbconnect);
-    // The old handle is gone by now; nothing may write on it.
-    connect(m_link, &DeviceLink::mainHandleFailed, this, [this] { setMainHandle(nullptr); });
-    connect(m_link, &DeviceLink::linkLost, this, &MainDialog::usbdisconnect);
-    connect(m_link, &DeviceLink::sendErrorMessage, this, &MainDialog::usbsenderror);
+    connect(link, &DeviceLink::deviceNameChanged, this, &MainDialog::showDeviceName);
+    connect(link, &DeviceLink::linkStateChanged, this, &MainDialog::showUpgradePageStatus);
+    connect(link, &DeviceLink::deviceListCleared, this, &MainDialog::clearDeviceList);
+    connect(link, &DeviceLink::mainHandleOpened, this, &MainDialog::usbconnect);
+    connect(link, &DeviceLink::linkLost, this, &MainDialog::usbdisconnect);
+    connect(link, &DeviceLink::sendError, this, &MainDialog::usbsenderror);
 
-    connect(m_link, &DeviceLink::pollTick, this, &MainDialog::pollTick);
-    connect(m_link, &DeviceLink::readTick, this, &MainDialog::readTick);
-    connect(m_link, &DeviceLink::runButtonTick, this, &MainDialog::runButtonRefresh);
-    connect(&m_poll, &PollCycle::displayRefresh, this, &MainDialog::updateDisplay);
+    // The session runs the poll and read ticks; the window samples and shows.
+    connect(&m_session, &InstrumentSession::sampleTick, this, &MainDialog::sample);
+    connect(&m_session, &InstrumentSession::displayRefresh, this, &MainDialog::updateDisplay);
+    connect(link, &DeviceLink::runButtonTick, this, &MainDialog::runButtonRefresh);
 
     // The link thread stops before the window goes.
-    connect(this, &MainDialog::aboutToClose, m_link, &DeviceLink::shutdown, Qt::DirectConnection);
+    connect(this, &MainDialog::aboutToClose, this, [this] { m_session.close(); });
 
-    m_link->start();
+    m_session.startPolling();
+    m_session.open();
 }
 
 bool MainDialog::linkUp() const
 {
-    return m_link && m_link->usbThread()->isLinkOpen();
+    return m_session.link().usbThread()->isLinkOpen();
 }
 
 void MainDialog::setMessageBox(dialoghooks::MessageFn fn)
@@ -66,18 +59,22 @@ void MainDialog::warn(const QString &title, const QString &text)
 
 void MainDialog::pollTick()
 {
-    const PollCycle::Tick t = m_poll.pollTick(m_mainHandle);
-    if (!t.sampleTick || !m_chart)
-        return;
-    const SampleGate gate{deviceClass, m_state.running, linkUp(), m_state.scanning,
-                          m_fresh.available(m_state)};
-    if (m_chart->pollTick(t.count, gate, RealTimeChart::valuesFrom(m_state.record)))
-        m_fresh.take(m_state);
+    m_session.pollTick();
 }
 
 void MainDialog::readTick()
 {
-    m_poll.readTick(m_mainHandle);
+    m_session.readTick();
+}
+
+void MainDialog::sample(quint32 count)
+{
+    if (!m_chart)
+        return;
+    const InstrumentState &st = m_session.state();
+    const SampleGate gate{deviceClass, st.running, linkUp(), st.scanning, m_fresh.available(st)};
+    if (m_chart->pollTick(count, gate, RealTimeChart::valuesFrom(st.record)))
+        m_fresh.take(st);
 }
 
 // ---- link events -----------------------------------------------------------
@@ -87,27 +84,37 @@ void MainDialog::showDeviceName(const QString &dev_str)
     ui->upgrade_label_devvalue->setText(dev_str);
 }
 
-void MainDialog::showUpgradePageStatus(const QStringList &logLines, const QString &linkStyleSheet)
+void MainDialog::showUpgradePageStatus(bool up, const QString &dev_str)
 {
     // The picture follows the link whichever page shows, or the upgrade page
     // would show a link that came up on another page as lost.
-    ui->upgrade_label_connect->setStyleSheet(linkStyleSheet);
+    ui->upgrade_label_connect->setStyleSheet(
+        up ? QStringLiteral("border-image:url(:/sys/rs/rs/usb_connect.png) 0 0 0 0 stretch "
+                            "stretch;")
+           : QStringLiteral("border-image:url(:/sys/rs/rs/usb_disconnect.png) 0 0 0 0 stretch "
+                            "stretch;"));
     if (currentPage() != PageUpgrade)
         return;
-    for (const QString &line : logLines)
-        ui->upgrade_text_log->append(line);
+    // The link's texts keep the translation context they were written in.
+    auto text = [](const char *source) {
+        return QCoreApplication::translate("DeviceLink", source);
+    };
+    if (up) {
+        ui->upgrade_text_log->append(text("设备已连接"));
+        ui->upgrade_text_log->append(text("设备名称:") + dev_str);
+    } else {
+        ui->upgrade_text_log->append(text("设备已断开"));
+    }
 }
 
 void MainDialog::clearDeviceList()
 {
+    // The session drops its handle too; the connection logic replaces it next.
     m_devices.clear(ui->device_treeWidget);
-    // The connection logic replaces the main handle next.
-    setMainHandle(nullptr);
 }
 
 void MainDialog::usbconnect()
 {
-    setMainHandle(m_link->mainHandle());
     startBusScan();
     if (m_chart && m_chart->connected())
         setRunButtonTexts(true);
@@ -120,17 +127,10 @@ void MainDialog::usbdisconnect()
         setRunButtonTexts(false);
 }
 
-void MainDialog::usbsenderror(const QString &title, const QString &text)
+void MainDialog::usbsenderror()
 {
-    // While an upgrade runs, ending it shows the same box; one box is enough.
-    if (m_upgrade && m_upgrade->isActive())
-        m_upgrade->sendError();
-    else
-        warn(title, text);
-}
-
-void MainDialog::usbreceivedata(const QByteArray &report)
-{
-    if (m_upgrade)
-        m_upgrade->receive(report);
+    // While an upgrade runs it ends with the same box; one box is enough.
+    if (!m_upgrade || !m_upgrade->isActive())
+        warn(QCoreApplication::translate("DeviceLink", "错误"),
+             QCoreApplication::translate("DeviceLink", "USB发送数据异常"));
 }

@@ -137,7 +137,7 @@ void MainDialog::openSettingsPage(const QString &title, bool fromShortcut)
         setReturnGlyph(ui->RX41_settings_btnReturn);
         setCurrentPage(PageRx41Settings);
     }
-    sendFrame(CommandFrame::parameterRequest(busAddress()));
+    m_session.requestParameters();
     send_command(CommandFrame::PageSettings);
 }
 

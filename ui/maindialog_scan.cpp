@@ -17,7 +17,7 @@ void MainDialog::on_btn_search_clicked()
 void MainDialog::startBusScan()
 {
     m_devices.clear(ui->device_treeWidget);
-    m_scan.begin();
+    m_session.busScan().begin();
     if (!m_searching) {
         m_searching =
             new QMovie(QStringLiteral(":/sys/rs/rs/img/searching.gif"), QByteArray(), this);
@@ -28,26 +28,25 @@ void MainDialog::startBusScan()
     m_searching->start();
     // A second press while the worker runs gets no second worker; the lists
     // are cleared all the same and the running scan builds the one list.
-    m_link->startScan();
+    m_session.link().startScan();
 }
 
 void MainDialog::ThreadSendData_Slot(qint16 addr)
 {
-    m_scan.probe(m_mainHandle, addr);
+    m_session.busScan().probe(mainHandle(), addr);
 }
 
 void MainDialog::ThreadRecvData_Slot()
 {
-    if (m_mainHandle)
-        m_scan.readAnswers(m_mainHandle);
+    if (mainHandle())
+        m_session.busScan().readAnswers(mainHandle());
 }
 
 void MainDialog::ThreadShowData_Slot()
 {
-    const DeviceListPlan plan = m_scan.finish(m_link->productText(), m_link->manufacturerText(),
-                                              m_link->serialNumberText());
-    const DeviceModel::Identification id =
-        DeviceModel::identify(plan.model, deviceClass, currentPage());
+    const DeviceListPlan plan = m_session.busScan().finish(
+        m_session.product(), m_session.manufacturer(), m_session.serialNumber());
+    const Identification id = identify(plan.model, deviceClass, currentPage());
     if (id.recognised) {
         deviceClass = id.deviceClass;
         setCurrentPage(id.page);
@@ -62,6 +61,23 @@ void MainDialog::ThreadShowData_Slot()
     ui->label_searching->setMovie(nullptr);
     ui->label_searching->clear();
     ui->label_searching->setToolTip(QString());
+}
+
+MainDialog::Identification MainDialog::identify(const QString &word, quint8 currentClass,
+                                                int currentPage)
+{
+    Identification id;
+    id.deviceClass = currentClass;
+    id.page = currentPage;
+    const DeviceModel::Class c = DeviceModel::classOf(word);
+    if (c == DeviceModel::NoClass)
+        return id;
+    id.recognised = true;
+    id.deviceClass = c;
+    qDebug() << "当前设备型号:" << word;
+    if (currentPage == PageStart)
+        id.page = c == DeviceModel::ElectronicLoad ? PageHome : PageRx41Home;
+    return id;
 }
 
 void MainDialog::TickShow_Slot(DeviceInfoUI *device_ptr)

@@ -6,6 +6,7 @@
 #include "maindialog.h"
 #include "maindialogui.h"
 #include "setting.h"
+#include "upgradetexts.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -17,55 +18,49 @@ void MainDialog::buildUpgrade()
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     };
     m_upgrade = new FirmwareUpgrade(this);
-    connect(m_upgrade, &FirmwareUpgrade::packetReady, this, [this](const QByteArray &packet) {
-        if (m_link)
-            m_link->usbThread()->write(packet);
+    m_session.attachUpgrade(m_upgrade);
+    auto *texts = new UpgradeTexts(m_upgrade, this);
+    connect(texts, &UpgradeTexts::logCleared, ui->upgrade_text_log, &QTextEdit::clear);
+    connect(texts, &UpgradeTexts::logLine, ui->upgrade_text_log, &QTextEdit::append);
+    connect(texts, &UpgradeTexts::progressChanged, this, [this](int value, const QString &format) {
+        if (!format.isEmpty())
+            ui->upgrade_progressBar_fw->setFormat(format);
+        ui->upgrade_progressBar_fw->setValue(value);
     });
-    connect(m_upgrade, &FirmwareUpgrade::entryFrameRequested, this, [this] {
-        if (m_upgrade->takeEntryRequest())
-            m_poll.enterUpgrade(m_mainHandle);
-    });
-    connect(m_upgrade, &FirmwareUpgrade::logCleared, ui->upgrade_text_log, &QTextEdit::clear);
-    connect(m_upgrade, &FirmwareUpgrade::logLine, ui->upgrade_text_log, &QTextEdit::append);
-    connect(m_upgrade, &FirmwareUpgrade::progressChanged, this,
-            [this](int value, const QString &format) {
-                if (!format.isEmpty())
-                    ui->upgrade_progressBar_fw->setFormat(format);
-                ui->upgrade_progressBar_fw->setValue(value);
-            });
-    connect(m_upgrade, &FirmwareUpgrade::startButtonChanged, this,
+    connect(texts, &UpgradeTexts::startButtonChanged, this,
             [this](const QString &text, bool enabled) {
                 ui->upgrade_pushButton_start->setText(text);
                 // After a failure the same image can be tried again at once.
                 ui->upgrade_pushButton_start->setEnabled(enabled && linkUp() &&
                                                          !firmwareData.isEmpty());
             });
-    connect(m_upgrade, &FirmwareUpgrade::warning, this, &MainDialog::warn);
+    connect(texts, &UpgradeTexts::warning, this, &MainDialog::warn);
     connect(this, &MainDialog::aboutToClose, m_upgrade, &FirmwareUpgrade::cancel);
 }
 
 void MainDialog::on_upgrade_pushButton_openfile_clicked()
 {
-    ui->upgrade_text_log->append(FirmwareImage::openingLogLine());
+    ui->upgrade_text_log->append(ImageTexts::openingLogLine());
     const QString last = Setting().read(QString::fromLatin1(FirmwareImage::settingsKey));
     const QString name =
-        m_openFile(this, FirmwareImage::dialogCaption(), last, FirmwareImage::dialogFilter());
+        m_openFile(this, ImageTexts::dialogCaption(), last, ImageTexts::dialogFilter());
     qDebug() << "文件名:  " << name;
     if (name.isEmpty())
         return;
 
     const FirmwareImage::LoadResult image = FirmwareImage::load(name);
+    const ImageTexts::Described said = ImageTexts::describe(image);
     if (!image.ok()) {
-        warn(image.boxTitle, image.boxText);
-        ui->upgrade_text_log->append(image.logLine);
+        warn(said.boxTitle, said.boxText);
+        ui->upgrade_text_log->append(said.logLine);
         return;
     }
     ui->upgrade_lineEdit_filename->setText(image.path);
     Setting().write(QString::fromLatin1(FirmwareImage::settingsKey), image.path);
     firmwareData = image.data;
-    ui->upgrade_label_fwsizevalue->setText(image.sizeText);
-    ui->upgrade_pushButton_start->setText(FirmwareImage::startButtonText());
-    ui->upgrade_text_log->append(FirmwareImage::loadedLogLine());
+    ui->upgrade_label_fwsizevalue->setText(said.sizeText);
+    ui->upgrade_pushButton_start->setText(ImageTexts::startButtonText());
+    ui->upgrade_text_log->append(ImageTexts::loadedLogLine());
     if (linkUp())
         ui->upgrade_pushButton_start->setEnabled(true);
 }

@@ -5,6 +5,7 @@
 #include "maindialogui.h"
 #include "readingformat.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 namespace ReadingsView {
@@ -47,15 +48,30 @@ void writeReadings(MainDialogUi &ui, const MeasurementRecord &r)
                        << texts[5] << texts[6] << texts[7] << texts[8] << texts[9];
 }
 
+QString modeTitle(quint8 mode, quint8 deviceClass)
+{
+    // The titles keep the translation context they were written in.
+    static const char *const titles[] = {"恒电流模式", "恒电压模式",    "恒电阻模式", "恒功率模式",
+                                         "测内阻",     "测电源",        "测线组",     "充放充",
+                                         "充放充放充", "充放电循环测试"};
+    if (mode > 9 || (mode == 0 && deviceClass != DeviceModel::ElectronicLoad &&
+                     deviceClass != DeviceModel::PowerTester))
+        return QString();
+    const char *title =
+        mode == 0 && deviceClass == DeviceModel::PowerTester ? "数据图表展示" : titles[mode];
+    return QCoreApplication::translate("ReadingFormat", title);
+}
+
 void writeWorkMode(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceClass)
 {
     const ReadingFormat::WorkMode m = ReadingFormat::workMode(r.workMode, deviceClass);
+    const QString title = modeTitle(r.workMode, deviceClass);
     switch (m.titleTarget) {
     case ReadingFormat::TitleTarget::DisplayTitle:
-        setText(ui.disp_labTitle, m.title);
+        setText(ui.disp_labTitle, title);
         break;
     case ReadingFormat::TitleTarget::SixTitle:
-        setText(ui.six_labTitle, m.title);
+        setText(ui.six_labTitle, title);
         break;
     case ReadingFormat::TitleTarget::None:
         break;
@@ -65,7 +81,7 @@ void writeWorkMode(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceCl
         setText(ui.label_cons, HomeMenu::translated(m.caption.toUtf8().constData()));
         setText(ui.label_unit, HomeMenu::translated(m.unit.toUtf8().constData()));
     }
-    qDebug().noquote() << "work mode" << r.workMode << m.title << m.caption << m.unit;
+    qDebug().noquote() << "work mode" << r.workMode << title << m.caption << m.unit;
 }
 
 void writeEdits(MainDialogUi &ui, const MeasurementRecord &r)

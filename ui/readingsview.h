@@ -12,6 +12,10 @@ class QLabel;
 // window shows the digits the command-line tool prints.
 namespace ReadingsView {
 
+// The title of a work mode (byte 48 of the parameter report) in the
+// window's language; empty where the title stays as it is.
+QString modeTitle(quint8 mode, quint8 deviceClass);
+
 // The ten readings of the readings page.
 void writeReadings(MainDialogUi &ui, const MeasurementRecord &r);
 // Title (readings or test-function page), caption and unit of the work mode.

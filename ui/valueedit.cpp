@@ -1,8 +1,5 @@
 #include "valueedit.h"
 
-#include "commandframe.h"
-#include "maindialog.h"
-
 #include <QCoreApplication>
 #include <QCursor>
 #include <QLineEdit>
@@ -11,32 +8,33 @@
 
 namespace ValueEdit {
 
-QByteArray frame(quint8 address, quint8 code, Kind kind, const QString &text)
+bool parse(Kind kind, const QString &text, double *value)
 {
     bool ok = false;
     if (kind == Kind::Float) {
-        const float value = text.toFloat(&ok);
+        const float v = text.toFloat(&ok);
         // "nan" and "inf" read as numbers; the instrument must never get one.
-        if (!ok || !std::isfinite(value))
-            return QByteArray();
-        return CommandFrame::withFloat(address, code, value);
+        if (!ok || !std::isfinite(v))
+            return false;
+        *value = double(v);
+        return true;
     }
-    const int value = text.toInt(&ok, 10);
+    const int v = text.toInt(&ok, 10);
     if (!ok)
-        return QByteArray();
-    return CommandFrame::withTime(
-        address, value, kind == Kind::Hours ? CommandFrame::Hours : CommandFrame::Minutes);
+        return false;
+    *value = v;
+    return true;
 }
 
-bool commit(MainDialog &window, QLineEdit *edit, quint8 code, Kind kind)
+bool commit(QWidget *window, QLineEdit *edit, Kind kind, const std::function<bool(double)> &send)
 {
     bool sent = false;
     if (edit->hasFocus()) {
-        const QByteArray f = frame(window.busAddress(), code, kind, edit->text());
-        if (f.isEmpty())
-            showIllegalText(&window);
+        double value = 0;
+        if (!parse(kind, edit->text(), &value))
+            showIllegalText(window);
         else
-            sent = window.sendFrame(f);
+            sent = send(value);
     }
     edit->clearFocus();
     return sent;

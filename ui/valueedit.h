@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
+#include <functional>
 
-class MainDialog;
 class QLineEdit;
 class QWidget;
 
@@ -17,17 +16,17 @@ enum class Kind {
     Minutes, // base-10 integer, time limit in minutes
 };
 
-// The frame for `text`, or an empty array when the text is not a number of
-// that kind (empty, letters, a second point; a point at all for hours and
-// minutes; a number too large for single precision, or not finite). No range
-// is applied beyond that: the instrument decides what it accepts.
-QByteArray frame(quint8 address, quint8 code, Kind kind, const QString &text);
+// The number in `text`, or false when it is not a number of that kind
+// (empty, letters, a second point; a point at all for hours and minutes; a
+// number too large for single precision, or not finite). No range is
+// applied beyond that: the instrument decides what it accepts.
+bool parse(Kind kind, const QString &text, double *value);
 
 // The editingFinished handling shared by every value edit: only while the
 // edit holds the keyboard focus (a user's Return, not the focus leaving
-// afterwards) the text is parsed and sent, or the box shown; the focus is
-// cleared in every case. Returns true when a frame went out.
-bool commit(MainDialog &window, QLineEdit *edit, quint8 code, Kind kind);
+// afterwards) the text is parsed and handed to `send`, or the box shown
+// over `window`; the focus is cleared in every case. Returns what `send` did.
+bool commit(QWidget *window, QLineEdit *edit, Kind kind, const std::function<bool(double)> &send);
 
 // The box for text that is no number, with one OK button.
 void showIllegalText(QWidget *parent);

@@ -87,7 +87,8 @@ int main(int argc, char **argv)
     const double baseUs = t.nsecsElapsed() / 1000.0 / Rounds;
 
     Feeder feeder;
-    MainDialog window;
+    InstrumentSession windowSession;
+    MainDialog window(windowSession);
     if (DeviceLink *link = window.deviceLink()) {
         link->pollTimer()->stop();
         link->readTimer()->stop();

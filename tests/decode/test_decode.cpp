@@ -279,7 +279,7 @@ private slots:
         QVERIFY(alone.entries[0].address == 1 && alone.entries[0].ticked);
     }
 
-    void identificationPages()
+    void modelWords()
     {
         using namespace DeviceModel;
         const QList<QPair<QString, int>> products = {{"KV37 V1.0.0", 1}, {"HM307 V2", 1},
@@ -287,17 +287,6 @@ private slots:
                                                      {"KV3 V1", 0},      {" KV37", 0}};
         for (const auto &[product, cls] : products)
             QCOMPARE(int(classOf(modelWord(product))), cls);
-        // recognised, class, page
-        const auto idf = [](const char *model, Class cls, int page) {
-            const Identification id = identify(QString::fromLatin1(model), cls, page);
-            return QVector<int>({id.recognised, int(id.deviceClass), id.page});
-        };
-        QCOMPARE(idf("KV37", NoClass, StartPage), QVector<int>({1, 1, 0}));
-        QCOMPARE(idf("PB62", NoClass, StartPage), QVector<int>({1, 4, 7}));
-        QCOMPARE(idf("rx41", ElectronicLoad, StartPage), QVector<int>({0, 1, StartPage}));
-        // The other family while its settings page is open: class follows, page stays.
-        QCOMPARE(idf("RX41", ElectronicLoad, LoadSettingsPage),
-                 QVector<int>({1, 4, LoadSettingsPage}));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "firmwarepacket.h"
 #include "firmwareupgrade.h"
 #include "simbootloader.h"
+#include "upgradetexts.h"
 
 #include <QQueue>
 #include <QRandomGenerator>
@@ -46,6 +47,7 @@ QList<int> dataIndices(const QList<QByteArray> &wire)
 struct Rig : QObject
 {
     FirmwareUpgrade up;
+    UpgradeTexts texts{&up}; // what the upgrade page shows of it
     SimBootloader boot;
     qint64 nowMs = 1700000000000, msPerExchange = 0;
     QList<QByteArray> wire;
@@ -67,11 +69,11 @@ struct Rig : QObject
             wire << report;
             inbox << boot.receive(report, nowMs);
         });
-        connect(&up, &FirmwareUpgrade::logCleared, this, [this] { log.clear(); });
-        connect(&up, &FirmwareUpgrade::logLine, this, [this](const QString &l) { log << l; });
-        connect(&up, &FirmwareUpgrade::warning, this, [this](QString t, QString x) { warnings << qMakePair(t, x); });
-        connect(&up, &FirmwareUpgrade::progressChanged, this, [this](int v, QString f) { progress << qMakePair(v, f); });
-        connect(&up, &FirmwareUpgrade::startButtonChanged, this, [this](QString t, bool e) { buttons << qMakePair(t, e); });
+        connect(&texts, &UpgradeTexts::logCleared, this, [this] { log.clear(); });
+        connect(&texts, &UpgradeTexts::logLine, this, [this](const QString &l) { log << l; });
+        connect(&texts, &UpgradeTexts::warning, this, [this](QString t, QString x) { warnings << qMakePair(t, x); });
+        connect(&texts, &UpgradeTexts::progressChanged, this, [this](int v, QString f) { progress << qMakePair(v, f); });
+        connect(&texts, &UpgradeTexts::startButtonChanged, this, [this](QString t, bool e) { buttons << qMakePair(t, e); });
     }
     void startAndEnter(const QByteArray &image)
     {
@@ -172,14 +174,14 @@ private slots:
         const FirmwareImage::LoadResult good = FirmwareImage::load(write("max.bin", 1024000));
         QVERIFY(good.ok());
         QCOMPARE(good.data.size(), 1024000);
-        QCOMPARE(good.sizeText, QStringLiteral("固件大小:1000.0KB   1024000字节"));
+        QCOMPARE(ImageTexts::describe(good).sizeText, QStringLiteral("固件大小:1000.0KB   1024000字节"));
         const FirmwareImage::LoadResult big = FirmwareImage::load(write("big.bin", 1024001));
         QCOMPARE(big.status, FirmwareImage::Status::TooLarge);
-        QCOMPARE(big.boxText, QStringLiteral("固件过大,请选择正确的固件"));
-        QCOMPARE(FirmwareImage::load(write("1024.bin", 1024)).sizeText, QStringLiteral("固件大小:1024字节"));
-        QCOMPARE(FirmwareImage::load(write("1025.bin", 1025)).sizeText,
+        QCOMPARE(ImageTexts::describe(big).boxText, QStringLiteral("固件过大,请选择正确的固件"));
+        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("1024.bin", 1024))).sizeText, QStringLiteral("固件大小:1024字节"));
+        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("1025.bin", 1025))).sizeText,
                  QStringLiteral("固件大小:1.0KB   1025字节"));
-        QCOMPARE(FirmwareImage::load(write("empty.bin", 0)).boxText, QStringLiteral("空的固件"));
+        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("empty.bin", 0))).boxText, QStringLiteral("空的固件"));
         // The page's open-file dialog can pick a named pipe: refused without
         // opening it (which would wait for a writer), with the open failure's texts.
         const QString fifo = m_dir.filePath("fw.pipe");
@@ -187,7 +189,7 @@ private slots:
         for (const QString &path : {fifo, m_dir.path()}) {
             const FirmwareImage::LoadResult r = FirmwareImage::load(path);
             QCOMPARE(r.status, FirmwareImage::Status::NotRegular);
-            QCOMPARE(r.boxText, QStringLiteral("打开文件失败"));
+            QCOMPARE(ImageTexts::describe(r).boxText, QStringLiteral("打开文件失败"));
         }
     }
     void wholeTransfer_data()
@@ -237,7 +239,7 @@ private slots:
         slow.startAndEnter(randomImage(200 * 1024, 2));
         slow.runToEnd();
         QVERIFY(slow.log.contains("传输耗时7秒") && slow.log.contains("28.57KB/秒"));
-        QCOMPARE(FirmwareUpgrade::speedLine(1025, 1), QStringLiteral("1.00KB/秒"));
+        QCOMPARE(UpgradeTexts::speedLine(1025, 1), QStringLiteral("1.00KB/秒"));
     }
     // A bootloader stuck on packet 3 re-sends the acknowledgement of packet 2
     // every 3 s forever: only progress keeps the upgrade alive, so it ends 12 s

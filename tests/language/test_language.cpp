@@ -160,7 +160,8 @@ private slots:
     void chineseFirstThenEnglishAtOnceAndAtTheNextStart()
     {
         {
-            MainDialog d;
+            InstrumentSession dSession;
+            MainDialog d(dSession);
             QCOMPARE(labelText(d, "Tips_label"),
                      QStringLiteral("请使用数据线将设备的HID口与电脑相连接！"));
             checkMenus(d, loadZh, testerZh);
@@ -169,7 +170,8 @@ private slots:
             QCOMPARE(labelText(d, "Tips_label"), tipsEn);
             QVERIFY(ini().contains("language=English"));
         }
-        MainDialog next;
+        InstrumentSession nextSession;
+        MainDialog next(nextSession);
         QCOMPARE(labelText(next, "Tips_label"), tipsEn);
         checkMenus(next, loadEn, testerEn);
         // Choosing the active language again changes nothing on screen (a
@@ -185,7 +187,8 @@ private slots:
     void lowerCaseEnglishMeansChinese()
     {
         writeIni("[General]\nlanguage=english\n");
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         QCOMPARE(labelText(d, "main_label_tip"), QStringLiteral("主页"));
         // Choosing English is a real switch, not "already active".
         choose(d, true);
@@ -194,7 +197,8 @@ private slots:
 
     void deviceEntryBackToItsDefaults()
     {
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         d.ThreadShowData_Slot(); // the list as a scan with no answers leaves it
         DeviceInfoUI *first = d.deviceList().pairs().value(0).entry;
         QVERIFY(first);
@@ -210,7 +214,8 @@ private slots:
     void rangePanelRefillsItsVoltageMinimum()
     {
         writeIni("[General]\nVbus_Min_Value=12.50\nVbus_Max_Value=13.25\nVbusIsOpen=1\n");
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         auto *panel = child<customcoordinates>(d, QString());
         choose(d, true);
         QCOMPARE(child<QLineEdit>(*panel, "edit_VBUS_Min")->text(), QStringLiteral("12.50"));
@@ -220,7 +225,8 @@ private slots:
     void noChineseInEnglishMenusStillNavigate()
     {
         writeIni("[General]\nlanguage=English\n");
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         d.setDeviceClass(1);

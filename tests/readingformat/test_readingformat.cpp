@@ -1,4 +1,5 @@
 #include "readingformat.h"
+#include "readingsview.h"
 
 #include <QtTest>
 
@@ -44,13 +45,13 @@ private slots:
         using T = F::TitleTarget;
         const F::WorkMode cc = F::workMode(0, 1);
         QCOMPARE(cc.titleTarget, T::DisplayTitle);
-        QCOMPARE(cc.title + cc.caption + cc.unit, QStringLiteral("恒电流模式Is:A"));
+        QCOMPARE(ReadingsView::modeTitle(0, 1) + cc.caption + cc.unit, QStringLiteral("恒电流模式Is:A"));
         QCOMPARE(F::workMode(0, 0).titleTarget, T::None); // unknown family: caption and unit only
         QVERIFY(F::workMode(0, 0).captionChanges);
-        QCOMPARE(F::workMode(2, 1).title + F::workMode(2, 1).caption + F::workMode(2, 1).unit,
+        QCOMPARE(ReadingsView::modeTitle(2, 1) + F::workMode(2, 1).caption + F::workMode(2, 1).unit,
                  QStringLiteral("恒电阻模式Rs:Ω"));
         QCOMPARE(F::workMode(4, 1).titleTarget, T::SixTitle); // test functions: their page's title
-        QCOMPARE(F::workMode(4, 1).title, QStringLiteral("测内阻"));
+        QCOMPARE(ReadingsView::modeTitle(4, 1), QStringLiteral("测内阻"));
         QVERIFY(!F::workMode(9, 1).captionChanges);
         QVERIFY(!F::workMode(10, 1).known);
     }

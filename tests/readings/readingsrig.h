@@ -96,7 +96,8 @@ struct ReadingsRig
         return out;
     }
     FakeInstrument instrument; // outlives the window that writes on it
-    MainDialog dialog;
+    InstrumentSession session;
+    MainDialog dialog{session};
 };
 
 // The 64-byte report of a 10-byte frame: 55 05 01 <code> <v0..v3> EE FF, zeros.

@@ -18,6 +18,7 @@ class TestReadingsSim : public QObject
 
     QTemporaryDir dir;
     std::unique_ptr<SimServer> server;
+    std::unique_ptr<InstrumentSession> session;
     std::unique_ptr<MainDialog> window;
 
     // Poll ticks, each followed by read ticks while the answer comes, until
@@ -60,7 +61,8 @@ private slots:
         server = std::make_unique<SimServer>(setup, 0.0); // its clock moves only when told
         QVERIFY2(server->listen(dir.filePath(QStringLiteral("i.sock")), &error), qPrintable(error));
         hid::setBackend(hid::makeSocketBackend(dir.filePath(QStringLiteral("i.sock"))));
-        window = std::make_unique<MainDialog>();
+        session = std::make_unique<InstrumentSession>();
+        window = std::make_unique<MainDialog>(*session);
         MainDialog &w = *window;
         w.deviceLink()->pollTimer()->stop();
         w.deviceLink()->readTimer()->stop();
@@ -131,6 +133,7 @@ private slots:
     void cleanupTestCase()
     {
         window.reset();
+        session.reset();
         hid::setBackend(nullptr);
         server.reset();
     }

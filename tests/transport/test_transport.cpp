@@ -220,10 +220,9 @@ private slots:
         QVERIFY(t.wait(2000));
 
         DeviceLink link;
-        QSignalSpy box(&link, &DeviceLink::sendErrorMessage);
+        QSignalSpy box(&link, &DeviceLink::sendError);
         link.usbsenderror();
-        QCOMPARE(box.count(), 1);
-        QCOMPARE(box[0][1].toString(), QStringLiteral("USB发送数据异常"));
+        QCOMPARE(box.count(), 1); // the window's box says it (test_window)
     }
     // Reports queued for the link go to the instrument they were meant for or
     // nowhere: a link lost with writes pending never hands them to the next

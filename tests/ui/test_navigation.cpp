@@ -47,6 +47,7 @@ struct EnglishMenu : QTranslator
 class TestNavigation : public QObject
 {
     Q_OBJECT
+    InstrumentSession *session = nullptr;
     MainDialog *dialog = nullptr;
     RecordingHandle *handle = nullptr;
 
@@ -68,13 +69,30 @@ class TestNavigation : public QObject
 private slots:
     void init()
     {
-        dialog = new MainDialog;
+        session = new InstrumentSession;
+        dialog = new MainDialog(*session);
         handle = new RecordingHandle;
         dialog->setMainHandle(handle);
         dialog->setBusAddress(Address);
     }
-    void cleanup() { delete dialog, delete handle; }
+    void cleanup() { delete dialog, delete session, delete handle; }
 
+    // A finished scan names the family of the master's model word: a known
+    // one sets the class and leaves the start page for its home menu.
+    void identificationPages()
+    {
+        // recognised, class, page
+        const auto idf = [](const char *model, quint8 cls, int page) {
+            const MainDialog::Identification id =
+                MainDialog::identify(QString::fromLatin1(model), cls, page);
+            return QVector<int>({id.recognised, int(id.deviceClass), id.page});
+        };
+        QCOMPARE(idf("KV37", 0, MainDialog::PageStart), QVector<int>({1, 1, 0}));
+        QCOMPARE(idf("PB62", 0, MainDialog::PageStart), QVector<int>({1, 4, 7}));
+        QCOMPARE(idf("rx41", 1, MainDialog::PageStart), QVector<int>({0, 1, MainDialog::PageStart}));
+        // The other family while its settings page is open: class follows, page stays.
+        QCOMPARE(idf("RX41", 1, MainDialog::PageSettings), QVector<int>({1, 4, MainDialog::PageSettings}));
+    }
     void menuEntry_data()
     {
         QTest::addColumn<QString>("button");

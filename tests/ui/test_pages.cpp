@@ -31,7 +31,8 @@ class TestPages : public QObject
 private slots:
     void readingsStayLargeAndWhole()
     {
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         d.setCurrentPage(MainDialog::PageDisp);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -57,7 +58,8 @@ private slots:
 
     void chartTitleCancelKeepsOkSetsEvenEmpty()
     {
-        MainDialog dialog;
+        InstrumentSession dialogSession;
+        MainDialog dialog(dialogSession);
         auto *title = dialog.findChild<QPushButton *>("disp_btn_title");
         QCOMPARE(title->text(), QStringLiteral("Simple Real-Time Chart"));
         edit(title, QStringLiteral("Battery 18650 #2"));
@@ -81,7 +83,8 @@ private slots:
         if (dir.isEmpty())
             QSKIP("UI_SHOTS_DIR not set");
         Startup::applyLook(*qApp);
-        MainDialog d;
+        InstrumentSession dSession;
+        MainDialog d(dSession);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         for (int i = 0; i < 10; ++i) {

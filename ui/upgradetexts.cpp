@@ -1,0 +1,177 @@
+#include "upgradetexts.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The upgrade's texts keep the translation context they were written in.
+QString tr(const char *source)
+{
+    return QCoreApplication::translate("FirmwareUpgrade", source);
+}
+
+// Shown while the upgrade runs; stays Chinese in both languages.
+QString downloadingText()
+{
+    return QStringLiteral("正在下载");
+}
+
+} // namespace
+
+UpgradeTexts::UpgradeTexts(FirmwareUpgrade *upgrade, QObject *parent) : QObject(parent)
+{
+    using U = FirmwareUpgrade;
+    connect(upgrade, &U::started, this,
+            [this] { emit startButtonChanged(downloadingText(), false); });
+    connect(upgrade, &U::handshakeSent, this, [this] {
+        emit startButtonChanged(downloadingText(), false);
+        emit logCleared();
+        emit logLine(QStringLiteral("开始连接设备..."));
+    });
+    connect(upgrade, &U::transferStarted, this, [this] {
+        emit logLine(tr("握手成功..."));
+        emit logLine(tr("开始传输固件..."));
+    });
+    connect(upgrade, &U::progressChanged, this, [this](int value, const QString &percent) {
+        emit progressChanged(value, percent.isEmpty() ? QString() : progressFormat(percent));
+    });
+    connect(upgrade, &U::transferComplete, this, [this](qint64 bytes, qint64 seconds) {
+        emit logLine(tr("传输完成..."));
+        emit logLine(tr("传输耗时") + QString::number(seconds) + QStringLiteral("秒"));
+        emit logLine(speedLine(bytes, seconds));
+        emit logLine(tr("请等待设备烧写完成..."));
+    });
+    connect(upgrade, &U::burnComplete, this, [this](qint64 seconds) {
+        emit logLine(tr("下载烧写过程耗时") + QString::number(seconds) + QStringLiteral("秒"));
+        emit progressChanged(100, progressFormat(QStringLiteral("100.0")));
+        emit logLine(tr("烧写完成..."));
+        emit logLine(tr("本次下载结束"));
+        // Stays disabled until an image is loaded again.
+        emit startButtonChanged(tr("开始下载"), false);
+    });
+    connect(upgrade, &U::finished, this, &UpgradeTexts::finished);
+}
+
+QString UpgradeTexts::progressFormat(const QString &percent)
+{
+    return QStringLiteral("当前进度为：%1%").arg(percent);
+}
+
+QString UpgradeTexts::speedLine(qint64 bytes, qint64 seconds)
+{
+    // Within one second there is no rate to divide out: show the bytes instead.
+    if (seconds <= 0)
+        return QString::number(bytes) + QStringLiteral("字节/<1秒");
+    const qint64 speed = bytes / seconds;
+    if (speed <= 1024)
+        return QString::number(speed) + QStringLiteral("字节/秒");
+    return QString::number(double(speed) / 1024.0, 'f', 2) + QStringLiteral("KB/秒");
+}
+
+QPair<QString, QString> UpgradeTexts::failureBox(FirmwareUpgrade::Outcome outcome)
+{
+    using O = FirmwareUpgrade::Outcome;
+    switch (outcome) {
+    case O::Failed:
+        return {QStringLiteral("error"), tr("更新失败")};
+    case O::TimedOut:
+        return {QStringLiteral("错误"), QStringLiteral("USB更新失败,超时")};
+    case O::SendError:
+        return {QStringLiteral("错误"), QStringLiteral("USB发送数据异常")};
+    case O::EndedEarly:
+        return {QStringLiteral("错误"), tr("设备提前结束了升级")};
+    case O::Done:
+    case O::None:
+        break;
+    }
+    return {};
+}
+
+void UpgradeTexts::finished(FirmwareUpgrade::Outcome outcome)
+{
+    const QPair<QString, QString> box = failureBox(outcome);
+    if (box.second.isEmpty())
+        return;
+    // The page is ready for another try with the same image before the box
+    // asks for attention.
+    emit logLine(box.second);
+    emit startButtonChanged(tr("开始下载"), true);
+    emit warning(box.first, box.second);
+}
+
+namespace ImageTexts {
+
+namespace {
+
+// The image texts keep the translation context they were written in.
+QString trImage(const char *source)
+{
+    return QCoreApplication::translate("FirmwareImage", source);
+}
+
+} // namespace
+
+Described describe(const FirmwareImage::LoadResult &result)
+{
+    using S = FirmwareImage::Status;
+    Described d;
+    switch (result.status) {
+    case S::Ok:
+        d.sizeText = sizeLabel(result.data.size());
+        break;
+    case S::OpenFailed:
+    case S::NotRegular:
+        d.boxTitle = QStringLiteral("error");
+        d.boxText = trImage("打开文件失败");
+        d.logLine = trImage("打开文件失败");
+        break;
+    case S::TooLarge:
+        d.boxTitle = trImage("错误");
+        d.boxText = trImage("固件过大,请选择正确的固件");
+        d.logLine = d.boxText;
+        break;
+    case S::Empty:
+        d.boxTitle = trImage("错误");
+        d.boxText = trImage("空的固件");
+        d.logLine = trImage("固件是空的");
+        break;
+    }
+    return d;
+}
+
+QString sizeLabel(qint64 size)
+{
+    // The pieces stay Chinese in both languages.
+    if (size > 1024) {
+        return QStringLiteral("固件大小:") + QString::number(double(size) / 1024.0, 'f', 1) +
+               QStringLiteral("KB   ") + QString::number(size) + QStringLiteral("字节");
+    }
+    return QStringLiteral("固件大小:") + QString::number(size) + QStringLiteral("字节");
+}
+
+QString openingLogLine()
+{
+    return trImage("打开文件...");
+}
+
+QString dialogCaption()
+{
+    return trImage("打开固件文件");
+}
+
+QString dialogFilter()
+{
+    return trImage("BIN文件(*.bin)");
+}
+
+QString startButtonText()
+{
+    return QStringLiteral("开始下载");
+}
+
+QString loadedLogLine()
+{
+    return QStringLiteral("读取文件完成...");
+}
+
+} // namespace ImageTexts
