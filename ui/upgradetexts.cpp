@@ -5,7 +5,7 @@
 namespace {
 
 // The upgrade's texts keep the translation context they were written in.
-QString tr(const char *source)
+QString trUpgrade(const char *source)
 {
     return QCoreApplication::translate("FirmwareUpgrade", source);
 }
@@ -29,25 +29,26 @@ UpgradeTexts::UpgradeTexts(FirmwareUpgrade *upgrade, QObject *parent) : QObject(
         emit logLine(QStringLiteral("开始连接设备..."));
     });
     connect(upgrade, &U::transferStarted, this, [this] {
-        emit logLine(tr("握手成功..."));
-        emit logLine(tr("开始传输固件..."));
+        emit logLine(trUpgrade("握手成功..."));
+        emit logLine(trUpgrade("开始传输固件..."));
     });
     connect(upgrade, &U::progressChanged, this, [this](int value, const QString &percent) {
         emit progressChanged(value, percent.isEmpty() ? QString() : progressFormat(percent));
     });
     connect(upgrade, &U::transferComplete, this, [this](qint64 bytes, qint64 seconds) {
-        emit logLine(tr("传输完成..."));
-        emit logLine(tr("传输耗时") + QString::number(seconds) + QStringLiteral("秒"));
+        emit logLine(trUpgrade("传输完成..."));
+        emit logLine(trUpgrade("传输耗时") + QString::number(seconds) + QStringLiteral("秒"));
         emit logLine(speedLine(bytes, seconds));
-        emit logLine(tr("请等待设备烧写完成..."));
+        emit logLine(trUpgrade("请等待设备烧写完成..."));
     });
     connect(upgrade, &U::burnComplete, this, [this](qint64 seconds) {
-        emit logLine(tr("下载烧写过程耗时") + QString::number(seconds) + QStringLiteral("秒"));
+        emit logLine(trUpgrade("下载烧写过程耗时") + QString::number(seconds) +
+                     QStringLiteral("秒"));
         emit progressChanged(100, progressFormat(QStringLiteral("100.0")));
-        emit logLine(tr("烧写完成..."));
-        emit logLine(tr("本次下载结束"));
+        emit logLine(trUpgrade("烧写完成..."));
+        emit logLine(trUpgrade("本次下载结束"));
         // Stays disabled until an image is loaded again.
-        emit startButtonChanged(tr("开始下载"), false);
+        emit startButtonChanged(trUpgrade("开始下载"), false);
     });
     connect(upgrade, &U::finished, this, &UpgradeTexts::finished);
 }
@@ -73,13 +74,13 @@ QPair<QString, QString> UpgradeTexts::failureBox(FirmwareUpgrade::Outcome outcom
     using O = FirmwareUpgrade::Outcome;
     switch (outcome) {
     case O::Failed:
-        return {QStringLiteral("error"), tr("更新失败")};
+        return {QStringLiteral("error"), trUpgrade("更新失败")};
     case O::TimedOut:
         return {QStringLiteral("错误"), QStringLiteral("USB更新失败,超时")};
     case O::SendError:
         return {QStringLiteral("错误"), QStringLiteral("USB发送数据异常")};
     case O::EndedEarly:
-        return {QStringLiteral("错误"), tr("设备提前结束了升级")};
+        return {QStringLiteral("错误"), trUpgrade("设备提前结束了升级")};
     case O::Done:
     case O::None:
         break;
@@ -95,7 +96,7 @@ void UpgradeTexts::finished(FirmwareUpgrade::Outcome outcome)
     // The page is ready for another try with the same image before the box
     // asks for attention.
     emit logLine(box.second);
-    emit startButtonChanged(tr("开始下载"), true);
+    emit startButtonChanged(trUpgrade("开始下载"), true);
     emit warning(box.first, box.second);
 }
 
