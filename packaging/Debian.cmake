@@ -49,7 +49,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Stripped as dh_strip does it (packaging/cpack-strip.cmake), not by CPack's
 # own strip, which leaves the .comment and .note sections in.
 set(CPACK_USB_STRIP ${CMAKE_STRIP})
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-strip.cmake)
+if(CMAKE_VERSION VERSION_LESS 3.19)
+  set(CPACK_STRIP_FILES ON) # no pre-build scripts before 3.19
+else()
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-strip.cmake)
+endif()
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
