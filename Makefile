@@ -7,7 +7,8 @@ BUILD_TYPE ?= RelWithDebInfo
 WERROR     ?= $(if $(CI),ON,OFF)
 RUN_ARGS   ?= --simulate
 
-.PHONY: all deps configure build run test test-sanitize bench install clean lupdate
+.PHONY: all deps configure build run test test-sanitize bench install package package-deps \
+        package-check clean lupdate
 
 all: build
 
@@ -44,6 +45,18 @@ bench: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The Debian package, $(BUILD)/usb-tester_VERSION_ARCH.deb. The tools that make
+# and check it are installed here only, so `make test` stays lean.
+package-deps:
+	@sh tools/install-deps.sh package
+
+package: package-deps build
+	cd $(BUILD) && cpack -G DEB
+
+# lintian, install with dpkg, run the installed programs, remove, nothing left.
+package-check: package
+	sh tools/check-package.sh $(BUILD)
 
 # Refreshes the translation sources from the code; never part of a build.
 lupdate: deps

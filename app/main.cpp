@@ -2,17 +2,23 @@
 #include "deviceoptions.h"
 #include "instrumentsession.h"
 #include "maindialog.h"
+#include "programversion.h"
 #include "setting.h"
 #include "startup.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    // --help and bad device options are answered without needing a display.
+    // --version, --help and bad device options are answered without needing a display.
     QStringList raw;
     for (int i = 0; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
+    if (raw.indexOf(QStringLiteral("--version"), 1) > 0) {
+        std::printf("usb-tester %s\n", USB_TESTER_VERSION);
+        return 0;
+    }
     const int early = DeviceSession::checkArguments(raw);
     if (early >= 0)
         return early;

@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 #include "deviceoptions.h"
+#include "programversion.h"
 
 #include <QEventLoop>
 
@@ -37,6 +38,10 @@ QString CliRunner::usage()
 
 int CliRunner::run(const QStringList &arguments)
 {
+    if (arguments.indexOf(QStringLiteral("--version"), 1) > 0) {
+        std::fprintf(m_out, "usb-tester-cli %s\n", USB_TESTER_VERSION);
+        return CliExit::Done;
+    }
     CliOutput out(m_out, m_err, m_errTerminal);
     QStringList args = arguments;
     DeviceOptions::Choice choice;

@@ -1,4 +1,5 @@
 // usb-tester-sim: the simulated instrument as a server of its own.
+#include "programversion.h"
 #include "simbootloader.h"
 #include "simserver.h"
 #include "simsetup.h"
@@ -124,6 +125,9 @@ int main(int argc, char *argv[])
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(Usage, stdout);
             return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::puts("usb-tester-sim " USB_TESTER_VERSION);
+            return 0;
         } else if (a == QLatin1String("--listen") && i + 1 < args.size()) {
             path = args.at(++i);
         } else if (a == QLatin1String("--speed") && i + 1 < args.size()) {
@@ -160,8 +164,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usb-tester-sim: %s\n", qPrintable(error));
         return 1;
     }
-    std::fprintf(stderr, "usb-tester-sim: %s on %s, speed %g\n",
-                 qPrintable(setup.productString()), qPrintable(path), speed);
+    std::fprintf(stderr, "usb-tester-sim: %s on %s, speed %g\n", qPrintable(setup.productString()),
+                 qPrintable(path), speed);
 
     pollfd fds[2] = {{sfd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
     QByteArray line;

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws every image the program compiles in and rewrites resources/resources.qrc.
+"""Draws every image the program compiles in and rewrites resources/resources.qrc,
+then the desktop icon in the hicolor theme's sizes under packaging/icons/.
 
 Needs python3 and ImageMagick's `convert` only. Pictograms come from plain
 shapes and from the bundled FontAwesome 4 font, so a run gives the same
@@ -20,6 +21,9 @@ RES = os.path.join(ROOT, "resources")
 QSS_IMG = os.path.join(RES, "qss", "psblack")
 RS = os.path.join(RES, "sys", "rs", "rs")
 IMG = os.path.join(RS, "img")
+DESKTOP_ICONS = os.path.join(ROOT, "packaging", "icons", "hicolor")
+# The sizes desktops ask the hicolor theme for (menus, panels, docks, launchers).
+DESKTOP_ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 FA = os.path.join(RS, "font", "fontawesome-webfont.ttf")
 SANS_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 CJK = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
@@ -261,6 +265,15 @@ def main_icon():
     return path
 
 
+def desktop_icons(source):
+    """The window's icon at each theme size, scaled down from the drawn one."""
+    for size in DESKTOP_ICON_SIZES:
+        path = os.path.join(DESKTOP_ICONS, f"{size}x{size}", "apps", "usb-tester.png")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        run([source, "-filter", "Lanczos", "-resize", f"{size}x{size}", "-depth", "8"]
+            + STABLE + [path])
+
+
 def simple_glyph(path, code, color, size=64, pt=None):
     c = Canvas(size, size, ss=2)
     c.glyph(code, pt or size * 0.78, color)
@@ -412,7 +425,7 @@ def main():
             sys.exit(f"gen-images: font missing: {font}")
     indicator_images()
     page_images()
-    main_icon()
+    desktop_icons(main_icon())
     icons()
     folder_icon()
     device_list_images()

@@ -1,10 +1,21 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and `make run` need, but
 # only those that are missing, so a second run costs nothing.
+#   sh tools/install-deps.sh            what `make run` and `make test` need
+#   sh tools/install-deps.sh package    that, plus the tools that make and check
+#                                       the Debian package (`make package`)
 set -e
 PKGS="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
 qttools5-dev qttools5-dev-tools libhidapi-dev fonts-wqy-microhei fonts-font-awesome
 xvfb xauth imagemagick xdotool python3"
+# dpkg-shlibdeps (dpkg-dev) and file find the libraries' packages; lintian
+# and appstreamcli check the result.
+PACKAGE_PKGS="dpkg-dev file lintian appstream"
+case "${1:-}" in
+  "") ;;
+  package) PKGS="$PKGS $PACKAGE_PKGS" ;;
+  *) echo "usage: sh tools/install-deps.sh [package]" >&2; exit 2 ;;
+esac
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
