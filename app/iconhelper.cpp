@@ -1,8 +1,10 @@
 #include "iconhelper.h"
+#include "logging.h"
+
+Q_LOGGING_CATEGORY(lcApp, "usbtester.app")
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
@@ -29,7 +31,7 @@ QString IconHelper::loadFontFamily(const QString &path)
     const int id = QFontDatabase::addApplicationFont(path);
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (families.isEmpty()) {
-        qDebug() << "load fontawesome-webfont.ttf error";
+        qCWarning(lcApp) << "load fontawesome-webfont.ttf error";
         return QString();
     }
     return families.first();

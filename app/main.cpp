@@ -1,6 +1,7 @@
 #include "crashhandler.h"
 #include "deviceoptions.h"
 #include "instrumentsession.h"
+#include "logging.h"
 #include "maindialog.h"
 #include "programversion.h"
 #include "setting.h"
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
         std::printf("usb-tester %s\n", USB_TESTER_VERSION);
         return 0;
     }
+    Logging::setup(Logging::verboseRequested(raw));
     const int early = DeviceSession::checkArguments(raw);
     if (early >= 0)
         return early;

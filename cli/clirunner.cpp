@@ -15,7 +15,7 @@ QString CliRunner::usage()
 {
     return QStringLiteral(
         "usage: usb-tester-cli [--device hid|socket:PATH | --simulate[=SETUP]] [--address N]\n"
-        "                      [--json] [--timeout SECONDS] COMMAND ...\n"
+        "                      [--json] [--timeout SECONDS] [--verbose] COMMAND ...\n"
         "Commands:\n"
         "  list                          instruments on USB and on the bus\n"
         "  read                          every reading and setting of the instrument\n"

@@ -1,8 +1,8 @@
 // usb-tester-cli: the headless command-line tool.
 #include "clirunner.h"
+#include "logging.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/signalfd.h>
@@ -20,9 +20,8 @@ int main(int argc, char *argv[])
     const int sfd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
 
     QCoreApplication app(argc, argv);
-    // The core layers' debug lines are for the window's developers, not for scripts.
-    if (qEnvironmentVariableIsEmpty("USB_TESTER_CLI_DEBUG"))
-        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
+    Logging::setup(Logging::verboseRequested(app.arguments()));
 
     CliRunner runner(stdout, stderr, ::isatty(STDERR_FILENO) == 1);
     std::unique_ptr<QSocketNotifier> notifier;

@@ -11,7 +11,9 @@
 
 #include <QAbstractButton>
 #include <QColorDialog>
-#include <QDebug>
+#include "uilog.h"
+
+Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 #include <QGraphicsLayout>
 #include <QtCharts/QLegend>
 
@@ -198,7 +200,7 @@ bool RealTimeChart::pollTick(quint32 tickCounter, const SampleGate &gate,
     if (!samplingAllowed(tickCounter, gate))
         return false;
     addSample(values);
-    qDebug() << "record_data";
+    qCDebug(lcUi) << "record_data";
     return true;
 }
 

@@ -4,7 +4,9 @@
 #include "firmwarepacket.h"
 
 #include <QDateTime>
-#include <QDebug>
+#include "firmwarelog.h"
+
+Q_LOGGING_CATEGORY(lcFirmware, "usbtester.firmware")
 #include <cstring>
 
 FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
@@ -101,9 +103,9 @@ void FirmwareUpgrade::entryWaitElapsed()
     const int count = FirmwarePacket::packetCount(n);
     const QByteArray packet = FirmwarePacket::handshake(n);
     const auto *p = reinterpret_cast<const unsigned char *>(packet.constData());
-    qDebug("pack_length:%d,length:%d", count, n);
-    qDebug() << "包长度" << count;
-    qDebug("CRC16:0X%X", unsigned(p[5] | (p[6] << 8)));
+    qCDebug(lcFirmware, "pack_length:%d,length:%d", count, n);
+    qCDebug(lcFirmware) << "包长度" << count;
+    qCDebug(lcFirmware, "CRC16:0X%X", unsigned(p[5] | (p[6] << 8)));
     emit packetReady(packet);
 }
 
@@ -146,12 +148,12 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
     // at report bytes L-1 and L, so L must keep both inside the 64 bytes.
     const int length = r[2];
     if (length < 3 || length > 63) {
-        qDebug("handshake reply length %d out of range", length);
+        qCDebug(lcFirmware, "handshake reply length %d out of range", length);
         return;
     }
     const quint16 crc = Crc16::modbus(r + 1, length - 2);
     if ((crc & 0xFF) != r[length - 1] || (crc >> 8) != r[length]) {
-        qDebug("handshake reply CRC mismatch");
+        qCDebug(lcFirmware, "handshake reply CRC mismatch");
         return;
     }
 
@@ -160,7 +162,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
     m_transferStartSecs = nowSecs();
     m_bytesRemaining = m_image.size();
     m_state = State::Transferring;
-    qDebug() << "握手成功";
+    qCDebug(lcFirmware) << "握手成功";
     emit transferStarted();
     sendNextPacket();
 }
@@ -263,7 +265,7 @@ void FirmwareUpgrade::silenceTick()
     if (!m_active)
         return;
     ++m_timeoutCount;
-    qDebug("time_out:%d", m_timeoutCount);
+    qCDebug(lcFirmware, "time_out:%d", m_timeoutCount);
     const bool late = m_clock() >= m_deadlineAtMs;
     if (m_timeoutCount < timeoutLimit && !late)
         return;

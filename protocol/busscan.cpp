@@ -1,10 +1,10 @@
 #include "busscan.h"
+#include "protocollog.h"
 
 #include "commandframe.h"
 #include "framesender.h"
 #include "pollcycle.h"
 
-#include <QDebug>
 #include <QStringList>
 
 namespace {
@@ -27,7 +27,7 @@ bool BusScan::probe(hid::Handle *handle, qint16 address)
     if (!handle)
         return false;
     sendFrame(handle, CommandFrame::scanProbe(static_cast<unsigned char>(address & 0xFF)));
-    qDebug() << "设备地址：" << address;
+    qCDebug(lcProtocol) << "设备地址：" << address;
     return true;
 }
 
@@ -67,7 +67,7 @@ DeviceListPlan BusScan::buildPlan(const QString &identity, const QString &typeTe
 
     for (char a : addressList) {
         const quint8 address = quint8(a);
-        qDebug() << "当前总线地址：" << address;
+        qCDebug(lcProtocol) << "当前总线地址：" << address;
         if (address == masterAddress)
             continue;
         bool listed = false;
@@ -80,7 +80,7 @@ DeviceListPlan BusScan::buildPlan(const QString &identity, const QString &typeTe
         slave.indexNumber = indexNumber(address);
         plan.entries.append(slave);
     }
-    qDebug() << "设备个数:" << addressList.size();
+    qCDebug(lcProtocol) << "设备个数:" << addressList.size();
     return plan;
 }
 

@@ -3,16 +3,18 @@
 #include "commandframe.h"
 #include "hidbackend.h"
 
-#include <QDebug>
+#include "protocollog.h"
+
+Q_LOGGING_CATEGORY(lcProtocol, "usbtester.protocol")
 
 int sendFrame(hid::Handle *handle, const QByteArray &frame)
 {
     if (!handle)
         return -1;
     const QByteArray report = CommandFrame::toReport(frame);
-    qDebug() << "send_data" << frame.size();
+    qCDebug(lcLinkBytes) << "send_data" << frame.size();
     const int res = handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
                                   size_t(report.size()));
-    qDebug() << "send_data res:" << res;
+    qCDebug(lcLinkBytes) << "send_data res:" << res;
     return res;
 }

@@ -1,11 +1,11 @@
 #include "pollcycle.h"
+#include "protocollog.h"
 
 #include "commandframe.h"
 #include "framesender.h"
 #include "hidbackend.h"
 #include "reportdecoder.h"
 
-#include <QDebug>
 
 int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag,
                        const std::function<void(Report::Outcome)> &decoded)
@@ -19,7 +19,7 @@ int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *
         if (n <= 0)
             break;
         if (n >= hid::ReportSize) {
-            qDebug() << tag << n;
+            qCDebug(lcLinkBytes) << tag << n;
             const Report::Outcome outcome = decodeReport(buffer, hid::ReportSize, state);
             ++whole;
             if (decoded)

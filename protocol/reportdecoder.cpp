@@ -1,6 +1,6 @@
 #include "reportdecoder.h"
+#include "protocollog.h"
 
-#include <QDebug>
 #include <cstring>
 
 namespace {
@@ -60,12 +60,12 @@ void decodeScanAnswer(const unsigned char *r, InstrumentState &state)
         state.masterAddress = address;
         state.busAddress = address;
     }
-    qDebug() << "接收到设备扫描的数据:" << address;
+    qCDebug(lcProtocol) << "接收到设备扫描的数据:" << address;
     if (!state.addressList.contains(char(address)))
         state.addressList.append(char(address));
     for (int i = 0; i < 7; ++i)
-        qDebug().noquote() << QStringLiteral("测试%1:").arg(i + 1) << r[i];
-    qDebug() << "数组大小:" << state.addressList.size();
+        qCDebug(lcLinkBytes).noquote() << QStringLiteral("测试%1:").arg(i + 1) << r[i];
+    qCDebug(lcProtocol) << "数组大小:" << state.addressList.size();
 }
 
 void decodeMeasurements(const unsigned char *r, InstrumentState &state)

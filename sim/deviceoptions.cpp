@@ -1,6 +1,7 @@
 #include "deviceoptions.h"
 
 #include "hidbackend.h"
+#include "logging.h"
 #include "simbootloader.h"
 #include "simserver.h"
 #include "socketbackend.h"
@@ -42,6 +43,8 @@ bool extract(QStringList &args, Choice *choice, QString *error)
         const QString &a = args.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             result.help = true;
+        } else if (a == QLatin1String(Logging::VerboseOption)) {
+            result.verbose = true; // the logging rules are set from it at start
         } else if (a == QLatin1String("--device") || a.startsWith(QLatin1String("--device="))) {
             QString value;
             if (a == QLatin1String("--device")) {
@@ -86,12 +89,13 @@ bool extract(QStringList &args, Choice *choice, QString *error)
 QString usage(const QString &program)
 {
     return QStringLiteral(
-               "usage: %1 [--device hid|socket:PATH] [--simulate[=SETUP]]\n"
+               "usage: %1 [--device hid|socket:PATH] [--simulate[=SETUP]] [--verbose]\n"
                "  --device hid           a real instrument over USB HID (the default)\n"
                "  --device socket:PATH   a virtual instrument served on a Unix socket\n"
                "  --simulate[=SETUP]     the built-in simulated instrument; SETUP is a model\n"
                "                         word with optional bus slaves, e.g. KV37 or\n"
-               "                         RX41,slaves=3+5 (default KV37)\n")
+               "                         RX41,slaves=3+5 (default KV37)\n"
+               "  --verbose              debug lines of every part on standard error\n")
         .arg(program);
 }
 

@@ -15,6 +15,7 @@ class SimServer;
 //   --device hid            a real instrument over USB HID (the default)
 //   --device socket:PATH    a virtual instrument served on a Unix socket
 //   --simulate[=SETUP]      the built-in simulated instrument, in-process
+//   --verbose               debug lines on standard error
 namespace DeviceOptions {
 
 struct Choice
@@ -24,9 +25,10 @@ struct Choice
     QString socketPath;
     SimSetup setup;
     bool help = false;
+    bool verbose = false;
 };
 
-// Takes the device options (and --help/-h) out of args, leaving the rest
+// Takes the device options (and --help/-h, --verbose) out of args, leaving the rest
 // (args[0], the program, stays). False with a message for a bad option.
 bool extract(QStringList &args, Choice *choice, QString *error);
 // The usage lines of the device options.

@@ -1,4 +1,5 @@
 // usb-tester-sim: the simulated instrument as a server of its own.
+#include "logging.h"
 #include "programversion.h"
 #include "simbootloader.h"
 #include "simserver.h"
@@ -18,9 +19,10 @@
 namespace {
 
 const char *const Usage =
-    "usage: usb-tester-sim --listen PATH [--speed FACTOR] [SETUP]\n"
+    "usage: usb-tester-sim --listen PATH [--speed FACTOR] [--verbose] [SETUP]\n"
     "  --listen PATH     serve the instrument on a Unix socket at PATH\n"
     "  --speed FACTOR    run its physics FACTOR times faster than real time\n"
+    "  --verbose         debug lines of every part on standard error\n"
     "  SETUP             model word with optional bus slaves, e.g. KV37 or\n"
     "                    RX41,slaves=3+5 (default KV37)\n"
     "Commands on standard input: unplug, replug, delay MS, drop N, failwrites,\n"
@@ -117,6 +119,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    Logging::setup(Logging::verboseRequested(args));
     QString path;
     double speed = 1.0;
     QString setupText;
@@ -125,6 +128,8 @@ int main(int argc, char *argv[])
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(Usage, stdout);
             return 0;
+        } else if (a == QLatin1String(Logging::VerboseOption)) {
+            // Taken below, before the server starts.
         } else if (a == QLatin1String("--version")) {
             std::puts("usb-tester-sim " USB_TESTER_VERSION);
             return 0;

@@ -1,5 +1,6 @@
 #include "simserver.h"
 
+#include "logging.h"
 #include "threadhooks.h"
 
 #include <QElapsedTimer>
@@ -84,7 +85,10 @@ bool SimServer::listen(const QString &path, QString *error)
         return false;
     m_plugged = true;
     m_stop = false;
-    m_thread = std::thread([this] { loop(); });
+    m_thread = std::thread([this] {
+        Logging::nameThisThread("sim-server");
+        loop();
+    });
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "devicelink.h"
+#include "logging.h"
 
-#include <QDebug>
 #include <QPointer>
 
 // The main handle as the window and the session see it: every call goes to
@@ -109,9 +109,9 @@ bool DeviceLink::startScan()
 
 void DeviceLink::usbconnect(const QString &dev_str)
 {
-    qDebug() << "关闭USB";
-    qDebug() << "设备已连接";
-    qDebug() << "设备名称:" << dev_str;
+    qCDebug(lcLink) << "关闭USB";
+    qCDebug(lcLink) << "设备已连接";
+    qCDebug(lcLink) << "设备名称:" << dev_str;
     emit deviceNameChanged(dev_str);
     emit linkStateChanged(true, dev_str);
 
@@ -123,21 +123,21 @@ void DeviceLink::usbconnect(const QString &dev_str)
     m_mainLinkSerial = -1;
     const QString serial = m_enumeration.serials.value(0);
     std::unique_ptr<hid::Handle> opened = hid::backend().open(m_vendorId, m_productId, serial);
-    qDebug() << "当前设备:" << static_cast<const void *>(opened.get());
+    qCDebug(lcLink) << "当前设备:" << static_cast<const void *>(opened.get());
     if (!opened) {
-        qDebug() << "USB设备打开失败";
+        qCDebug(lcLink) << "USB设备打开失败";
         emit mainHandleFailed();
         return;
     }
     m_mainLinkSerial = m_usb->linkSerial();
     m_mainHandle = std::make_unique<GuardedHandle>(std::move(opened), this, m_mainLinkSerial);
-    qDebug() << "USB设备打开成功";
+    qCDebug(lcLink) << "USB设备打开成功";
     m_manufacturer = m_mainHandle->manufacturer();
-    qDebug() << m_manufacturer;
+    qCDebug(lcLink) << m_manufacturer;
     m_product = m_mainHandle->product();
-    qDebug() << "product_string" << m_product;
+    qCDebug(lcLink) << "product_string" << m_product;
     m_serial = m_mainHandle->serialNumber();
-    qDebug() << "number_string" << m_serial;
+    qCDebug(lcLink) << "number_string" << m_serial;
     emit mainHandleOpened();
 }
 
@@ -147,7 +147,7 @@ void DeviceLink::mainHandleError(int linkSerial)
     // thread already reported is not reported twice.
     if (linkSerial != m_mainLinkSerial)
         return;
-    qDebug() << "main handle failed; the link is re-opened";
+    qCDebug(lcLink) << "main handle failed; the link is re-opened";
     m_mainLinkSerial = -1;
     m_usb->requestReconnect(linkSerial);
 }

@@ -1,8 +1,8 @@
 #include "enumeration.h"
+#include "logging.h"
 
 #include "hidbackend.h"
 
-#include <QDebug>
 
 Enumeration enumerateInstruments(unsigned short vendorId, unsigned short productId)
 {
@@ -14,8 +14,8 @@ Enumeration enumerateInstruments(unsigned short vendorId, unsigned short product
             continue;
         result.serials = QStringList{d.serialNumber};
         ++result.count;
-        qDebug() << "tick1:" << result.count;
+        qCDebug(lcLink) << "tick1:" << result.count;
     }
-    qDebug() << "tick2:" << result.count;
+    qCDebug(lcLink) << "tick2:" << result.count;
     return result;
 }

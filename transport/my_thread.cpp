@@ -5,7 +5,10 @@
 #include <QDeadlineTimer>
 #include <QMutexLocker>
 
-my_thread::my_thread(QObject *parent) : QThread(parent) {}
+my_thread::my_thread(QObject *parent) : QThread(parent)
+{
+    setObjectName(QStringLiteral("usb-bus-scan"));
+}
 
 my_thread::~my_thread()
 {

@@ -1,5 +1,6 @@
 #include "socketbackend.h"
 
+#include "logging.h"
 #include "threadhooks.h"
 
 #include <QJsonDocument>
@@ -83,7 +84,10 @@ class SocketHandle : public Handle
 public:
     SocketHandle(int fd, const DeviceInfo &info) : m_fd(fd), m_info(info)
     {
-        m_reader = std::thread([this] { drain(); });
+        m_reader = std::thread([this] {
+            Logging::nameThisThread("usb-socket-read");
+            drain();
+        });
     }
 
     ~SocketHandle() override

@@ -1,9 +1,9 @@
 #include "usbthread.h"
+#include "logging.h"
 
 #include "threadhooks.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QMutexLocker>
 
 #include <cstring>
@@ -14,6 +14,7 @@ qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
 USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(parent)
 {
+    setObjectName(QStringLiteral("usb-link"));
     if (settings.isValid()) {
         const QString text = settings.read(QStringLiteral("report_id"));
         if (text.isEmpty())
@@ -39,7 +40,7 @@ bool USBThread::open()
     m_linkState = LinkClosed;
     if (!openLink())
         return false;
-    qDebug() << m_handle->serialNumber();
+    qCDebug(lcLink) << m_handle->serialNumber();
     return true;
 }
 
@@ -52,8 +53,9 @@ void USBThread::write(const unsigned char *data, int length)
     const int n = qBound(0, length, hid::ReportSize - 1);
     if (data && n)
         std::memcpy(report.data() + 1, data, size_t(n));
-    for (int i = 0; i < hid::ReportSize; ++i)
-        qDebug() << "sendbuf:" << quint8(report[i]);
+    if (lcLinkBytes().isDebugEnabled())
+        for (int i = 0; i < hid::ReportSize; ++i)
+            qCDebug(lcLinkBytes) << "sendbuf:" << quint8(report[i]);
     QMutexLocker lock(&m_writeMutex);
     m_pendingWrites.append(report);
 }
@@ -78,11 +80,11 @@ bool USBThread::openLink()
     m_handle = hid::backend().open(vendorId, productId);
     if (!m_handle)
         return false;
-    qDebug() << "USB设备打开成功";
+    qCDebug(lcLink) << "USB设备打开成功";
     ++m_linkSerial;
     m_linkState = LinkOpen;
     const QString product = m_handle->product();
-    qDebug() << product;
+    qCDebug(lcLink) << product;
     emit usb_connect(product);
     return true;
 }
@@ -99,10 +101,10 @@ bool USBThread::flushWrites()
             return true;
         const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
                                         size_t(report.size()));
-        qDebug() << res;
+        qCDebug(lcLinkBytes) << res;
         m_busyUntil = nowMs() + BusyWindowMs;
         if (res < hid::ReportSize) {
-            qDebug() << res;
+            qCDebug(lcLinkBytes) << res;
             emit usb_send_error();
             // A refused write means the instrument is gone, whatever reads say.
             if (res < 0)
@@ -144,7 +146,7 @@ void USBThread::run()
             if (res >= 0 && nowMs() - m_lastAttempt >= RetryIntervalMs) {
                 m_lastAttempt = nowMs();
                 res = m_handle->read(m_buffer, sizeof m_buffer, 0);
-                qDebug("res:%d", res);
+                qCDebug(lcLinkBytes, "res:%d", res);
                 if (res >= hid::ReportSize) {
                     emit new_data(
                         QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
@@ -167,5 +169,5 @@ void USBThread::run()
             }
         }
     }
-    qDebug() << "quit";
+    qCDebug(lcLink) << "quit";
 }

@@ -1,8 +1,8 @@
 #include "deviceinfoui.h"
+#include "uilog.h"
 
 #include "ui_deviceinfoui.h"
 
-#include <QDebug>
 #include <QEvent>
 #include <QTreeWidget>
 
@@ -124,7 +124,7 @@ void DeviceInfoUI::on_btn_Tick_clicked()
 
 void DeviceInfoUI::mouseReleaseEvent(QMouseEvent *event)
 {
-    qDebug() << "鼠标单击";
+    qCDebug(lcUi) << "鼠标单击";
     QWidget::mouseReleaseEvent(event);
     toggle();
 }
@@ -154,7 +154,7 @@ void DeviceInfoUI::applyTexts()
 void DeviceInfoUI::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        qDebug() << "语言改变了";
+        qCDebug(lcUi) << "语言改变了";
         ui->retranslateUi(this);
         applyTexts();
     }
@@ -200,17 +200,17 @@ QVector<DeviceInfoUI *> DeviceList::populate(QTreeWidget *tree, const DeviceList
         tree->setItemWidget(row, 0, entry);
         if (!listed(e.address)) {
             m_pairs.append({entry, e.address});
-            qDebug() << "数据存储成功";
+            qCDebug(lcUi) << "数据存储成功";
         }
         if (e.master)
-            qDebug() << "存储的数据信息：" << entry << "第二项：" << e.address;
+            qCDebug(lcUi) << "存储的数据信息：" << entry << "第二项：" << e.address;
         connect(entry, &DeviceInfoUI::TickShow_Signal, this, &DeviceList::TickShow_Signal);
         if (e.ticked)
             entry->tick();
         made.append(entry);
     }
     m_title = BusScan::deviceTitle(plan.model, QString::number(plan.titleNumber));
-    qDebug() << "当前存储的设备有：" << m_pairs.size();
+    qCDebug(lcUi) << "当前存储的设备有：" << m_pairs.size();
     return made;
 }
 

@@ -1,4 +1,5 @@
 #include "maindialog.h"
+#include "uilog.h"
 
 #include "devicelink.h"
 #include "iconhelper.h"
@@ -6,7 +7,6 @@
 #include "setting.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QFontMetricsF>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -61,6 +61,11 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
 
     // All forms are in place: connect the pages' widgets to this window's slots.
     QMetaObject::connectSlotsByName(this);
+
+    // The window's minimum size is settled now, before it has a platform
+    // window, so showing it does not have to push a new one to the system.
+    ensurePolished();
+    layout()->activate();
 
     // Last: the first connection attempt may run the connect path at once,
     // and that path uses the chart and the device list.
@@ -213,7 +218,7 @@ bool MainDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui->widgetTitle && event->type() == QEvent::MouseButtonDblClick) {
         on_btnMenu_Max_clicked();
-        qDebug() << "双击事件：+";
+        qCDebug(lcUi) << "双击事件：+";
         return true;
     }
     if (watched == ui->widgetMain && event->type() == QEvent::Enter)

@@ -1,12 +1,12 @@
 // Discharge control on the readings page: the value edits, the run button
 // with its refresh, and the instrument's prompt window.
 #include "cdpoptips.h"
+#include "uilog.h"
 #include "maindialog.h"
 #include "maindialogui.h"
 #include "realtimechart.h"
 #include "valueedit.h"
 
-#include <QDebug>
 
 using ValueEdit::Kind;
 
@@ -92,7 +92,7 @@ void MainDialog::on_disp_Btn_Run_clicked()
         m_chart->runButton(running);
     m_session.run(running);
     setRunButtonTexts(running);
-    qDebug() << "m_CurveRunFlag" << (running ? "true" : "false");
+    qCDebug(lcUi) << "m_CurveRunFlag" << (running ? "true" : "false");
 }
 
 void MainDialog::runButtonRefresh()
@@ -122,5 +122,5 @@ CDPopTips *MainDialog::popTips()
 void MainDialog::CDPopTipsSendData_Slot(qint16 data)
 {
     if (m_session.answerPrompt(data).sent)
-        qDebug() << "弹窗界面的数据下发成功" << data;
+        qCDebug(lcUi) << "弹窗界面的数据下发成功" << data;
 }

@@ -1,12 +1,12 @@
 // The language menu behind the title bar's menu button and the switch between
 // the Chinese interface and its English translation.
 #include "maindialog.h"
+#include "uilog.h"
 #include "maindialogui.h"
 #include "setting.h"
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDebug>
 #include <QEvent>
 #include <QIcon>
 #include <QMenu>
@@ -85,6 +85,6 @@ void MainDialog::changeEvent(QEvent *event)
 {
     // The language actions retranslate the window themselves.
     if (event->type() == QEvent::LanguageChange)
-        qDebug() << "语言改变了";
+        qCDebug(lcUi) << "语言改变了";
     QDialog::changeEvent(event);
 }

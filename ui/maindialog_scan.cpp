@@ -1,12 +1,12 @@
 // The bus scan and the device list: the scan worker paces, BusScan probes and
 // reads, DeviceList shows the entries; the window applies class and page.
 #include "devicelink.h"
+#include "uilog.h"
 #include "devicemodel.h"
 #include "maindialog.h"
 #include "maindialogui.h"
 #include "realtimechart.h"
 
-#include <QDebug>
 #include <QMovie>
 
 void MainDialog::on_btn_search_clicked()
@@ -74,7 +74,7 @@ MainDialog::Identification MainDialog::identify(const QString &word, quint8 curr
         return id;
     id.recognised = true;
     id.deviceClass = c;
-    qDebug() << "当前设备型号:" << word;
+    qCDebug(lcUi) << "当前设备型号:" << word;
     if (currentPage == PageStart)
         id.page = c == DeviceModel::ElectronicLoad ? PageHome : PageRx41Home;
     return id;

@@ -2,12 +2,12 @@
 // send only under the pointer and edits only with the keyboard focus, so
 // values the instrument reports back never echo to it.
 #include "maindialog.h"
+#include "uilog.h"
 #include "maindialogui.h"
 #include "readingformat.h"
 #include "settingsmirror.h"
 #include "valueedit.h"
 
-#include <QDebug>
 
 namespace {
 
@@ -98,7 +98,7 @@ void MainDialog::on_settings_slider_worklight_valueChanged(int value)
 {
     if (levelChanged(m_session, ui->settings_slider_worklight, ui->settings_label_worklight,
                      Level::Brightness, value))
-        qDebug() << "工作屏幕亮度测试行：0000000000000";
+        qCDebug(lcUi) << "工作屏幕亮度测试行：0000000000000";
 }
 
 void MainDialog::on_settings_slider_standlight_valueChanged(int value)
@@ -214,7 +214,7 @@ void MainDialog::on_RX41_settings_slider_worklight_valueChanged(int value)
 {
     if (levelChanged(m_session, ui->RX41_settings_slider_worklight,
                      ui->RX41_settings_label_worklight, Level::Brightness, value))
-        qDebug() << "工作屏幕亮度测试行：0000000000000";
+        qCDebug(lcUi) << "工作屏幕亮度测试行：0000000000000";
 }
 
 void MainDialog::on_RX41_settings_slider_standlight_valueChanged(int value)
@@ -277,7 +277,7 @@ void MainDialog::on_RX41_setting_comboBox_currentIndexChanged(int index)
     // Only the user's choice goes out; the report's own value arrives here too.
     if (combo->hasFocus()) {
         m_session.setShunt(index);
-        qDebug() << "I'm coming:" << index;
+        qCDebug(lcUi) << "I'm coming:" << index;
     }
     combo->clearFocus();
 }

@@ -1,6 +1,7 @@
 // The firmware upgrade page: loading the image and applying what the upgrade
 // state machine reports. The transfer itself lives in FirmwareUpgrade.
 #include "devicelink.h"
+#include "uilog.h"
 #include "firmwareimage.h"
 #include "firmwareupgrade.h"
 #include "maindialog.h"
@@ -8,7 +9,6 @@
 #include "setting.h"
 #include "upgradetexts.h"
 
-#include <QDebug>
 #include <QFileDialog>
 
 void MainDialog::buildUpgrade()
@@ -44,7 +44,7 @@ void MainDialog::on_upgrade_pushButton_openfile_clicked()
     const QString last = Setting().read(QString::fromLatin1(FirmwareImage::settingsKey));
     const QString name =
         m_openFile(this, ImageTexts::dialogCaption(), last, ImageTexts::dialogFilter());
-    qDebug() << "文件名:  " << name;
+    qCDebug(lcUi) << "文件名:  " << name;
     if (name.isEmpty())
         return;
 

@@ -6,7 +6,6 @@
 #include "readingformat.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 
 namespace ReadingsView {
 
@@ -44,8 +43,6 @@ void writeReadings(MainDialogUi &ui, const MeasurementRecord &r)
                         ui.disp_label_FANS_VALUE};
     for (int i = 0; i < 10; ++i)
         setText(labels[i], texts[i]);
-    qDebug().noquote() << "readings" << texts[0] << texts[1] << texts[2] << texts[3] << texts[4]
-                       << texts[5] << texts[6] << texts[7] << texts[8] << texts[9];
 }
 
 QString modeTitle(quint8 mode, quint8 deviceClass)
@@ -81,7 +78,6 @@ void writeWorkMode(MainDialogUi &ui, const MeasurementRecord &r, quint8 deviceCl
         setText(ui.label_cons, HomeMenu::translated(m.caption.toUtf8().constData()));
         setText(ui.label_unit, HomeMenu::translated(m.unit.toUtf8().constData()));
     }
-    qDebug().noquote() << "work mode" << r.workMode << title << m.caption << m.unit;
 }
 
 void writeEdits(MainDialogUi &ui, const MeasurementRecord &r)

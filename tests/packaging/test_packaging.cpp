@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -31,6 +32,32 @@ Run run(const QString &program, const QStringList &args)
     }
     const int code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return {code, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Runs a program for at most `ms` with the environment a user's terminal
+// has: no logging rules of the test harness, the given extra variables.
+Run runFor(const QString &program, const QStringList &args, int ms,
+           const QStringList &extra = {})
+{
+    QTemporaryDir runtime; // a private runtime folder, as a desktop session has
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    for (const QString &kv : extra)
+        env.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(runtime.path());
+    p.start(program, args);
+    if (!p.waitForFinished(ms)) {
+        p.terminate();
+        if (!p.waitForFinished(5000))
+            p.kill();
+        p.waitForFinished();
+    }
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
 
@@ -148,6 +175,22 @@ class TestPackaging : public QObject
     Q_OBJECT
 
 private slots:
+    // A program that works quietly prints nothing: the window connected and
+    // polling, the tool reading. --verbose and QT_LOGGING_RULES open it up.
+    void quietUnlessAsked()
+    {
+        Run r = runFor(QStringLiteral(WINDOW_PATH), {"--simulate"}, 4000);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err.left(500)));
+        r = runFor(QStringLiteral(WINDOW_PATH), {"--simulate", "--verbose"}, 3000);
+        QVERIFY2(r.err.contains("usbtester.link:"), qPrintable(r.err.left(500)));
+        QVERIFY(!r.err.contains("send_data")); // the byte dumps stay off
+        r = runFor(QStringLiteral(CLI_PATH), {"--simulate", "read"}, 20000);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err.left(500)));
+        r = runFor(QStringLiteral(CLI_PATH), {"--simulate", "read"}, 20000,
+                   {"QT_LOGGING_RULES=usbtester.link.bytes.debug=true"});
+        QVERIFY2(r.err.contains("send_data"), qPrintable(r.err.left(500)));
+    }
     void versionOfEveryProgram_data()
     {
         QTest::addColumn<QString>("program");

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "logging.h"
+
+// Frames, reports and the bus scan.
+Q_DECLARE_LOGGING_CATEGORY(lcProtocol)
