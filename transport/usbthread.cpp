@@ -5,11 +5,13 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QMutexLocker>
-
 #include <cstring>
 
 namespace {
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
 } // namespace
 
 USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(parent)
@@ -21,6 +23,7 @@ USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(
         else
             m_reportId = text.toInt(); // not a number gives 0, as before
     }
+    m_writesBetweenReads = qEnvironmentVariableIntValue(WritesBetweenReadsVariable) == 1;
     // The backend initialises its library when it is first asked for.
     hid::backend();
     m_lastAttempt = nowMs();
@@ -54,8 +57,17 @@ void USBThread::write(const unsigned char *data, int length)
         std::memcpy(report.data() + 1, data, size_t(n));
     for (int i = 0; i < hid::ReportSize; ++i)
         qDebug() << "sendbuf:" << quint8(report[i]);
-    QMutexLocker lock(&m_writeMutex);
-    m_pendingWrites.append(report);
+    if (m_writesBetweenReads) {
+        QMutexLocker lock(&m_writeMutex);
+        m_pendingWrites.append(report);
+        return;
+    }
+    if (!writeReport(report)) {
+        // The caller is usually the upgrade sending its next packet; it learns
+        // of the failure from the event loop, as from the link thread before.
+        QMetaObject::invokeMethod(
+            this, [this] { emit usb_send_error(); }, Qt::QueuedConnection);
+    }
 }
 
 void USBThread::write(const QByteArray &data)
@@ -68,13 +80,32 @@ void USBThread::stop()
     m_stop = true;
 }
 
+bool USBThread::writeReport(const QByteArray &report)
+{
+    QMutexLocker lock(&m_handleMutex);
+    // Lost since the caller looked: written nowhere and no error, as while closed.
+    if (!m_handle || !isLinkOpen())
+        return true;
+    const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
+                                    size_t(report.size()));
+    qDebug() << res;
+    if (res >= hid::ReportSize)
+        return true;
+    qDebug() << res;
+    return false;
+}
+
 bool USBThread::openLink()
 {
-    m_handle = hid::backend().open(vendorId, productId);
-    if (!m_handle)
+    std::unique_ptr<hid::Handle> handle = hid::backend().open(vendorId, productId);
+    if (!handle)
         return false;
     qDebug() << "USB设备打开成功";
-    m_linkState = LinkOpen;
+    {
+        QMutexLocker lock(&m_handleMutex);
+        m_handle = std::move(handle);
+        m_linkState = LinkOpen;
+    }
     const QString product = m_handle->product();
     qDebug() << product;
     emit usb_connect(product);
@@ -89,23 +120,27 @@ void USBThread::flushWrites()
         writes.swap(m_pendingWrites);
     }
     for (const QByteArray &report : qAsConst(writes)) {
-        if (!m_handle)
-            return;
-        const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
-                                        size_t(report.size()));
-        qDebug() << res;
+        const bool whole = writeReport(report);
         m_busyUntil = nowMs() + BusyWindowMs;
-        if (res < hid::ReportSize) {
-            qDebug() << res;
+        if (!whole)
             emit usb_send_error();
-        }
     }
+}
+
+int USBThread::readTimeoutMs() const
+{
+    if (m_writesBetweenReads && nowMs() < m_busyUntil)
+        return BusyReadTimeoutMs;
+    return ReadTimeoutMs;
 }
 
 void USBThread::dropLink()
 {
-    m_handle.reset();
-    m_linkState = LinkClosed;
+    {
+        QMutexLocker lock(&m_handleMutex);
+        m_linkState = LinkClosed;
+        m_handle.reset();
+    }
     m_lastAttempt = nowMs();
     // Reports meant for the lost instrument are not sent to the next one.
     QMutexLocker lock(&m_writeMutex);
@@ -117,12 +152,13 @@ void USBThread::run()
     ThreadHooks::runThreadStartHook();
     while (!m_stop.load()) {
         if (m_linkState.load() == LinkOpen) {
-            flushWrites();
-            const int timeout = nowMs() < m_busyUntil ? BusyReadTimeoutMs : IdleReadTimeoutMs;
-            int res = m_handle->read(m_buffer, sizeof m_buffer, timeout);
+            if (m_writesBetweenReads)
+                flushWrites();
+            int res = m_handle->read(m_buffer, sizeof m_buffer, readTimeoutMs());
             if (res >= hid::ReportSize) {
                 m_busyUntil = nowMs() + BusyWindowMs;
-                emit new_data(QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
+                emit new_data(
+                    QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
                 continue;
             }
             // A blocking read reports loss at once; the periodic probe keeps
@@ -149,7 +185,7 @@ void USBThread::run()
             if (m_linkState.load() != LinkOpen) {
                 // Nothing to read: wait for the next attempt, waking for stop.
                 const qint64 left = RetryIntervalMs - (nowMs() - m_lastAttempt);
-                msleep(ulong(qBound<qint64>(1, left, IdleReadTimeoutMs)));
+                msleep(ulong(qBound<qint64>(1, left, ReadTimeoutMs)));
             }
         }
     }

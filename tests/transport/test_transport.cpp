@@ -10,8 +10,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
-
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -47,6 +48,73 @@ std::unique_ptr<hid::Handle> open()
 {
     return hid::backend().open(hid::InstrumentVendorId, hid::InstrumentProductId);
 }
+
+// An instrument that never answers: a read holds until the test lets it go,
+// whatever its timeout, and every write is kept.
+class SilentHandle : public hid::Handle
+{
+public:
+    int read(unsigned char *, size_t, int) override
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_reading = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_released; });
+        m_reading = false;
+        return 0;
+    }
+    int write(const unsigned char *data, size_t length) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_written.append(QByteArray(reinterpret_cast<const char *>(data), int(length)));
+        return int(length);
+    }
+    QString manufacturer() override { return {}; }
+    QString product() override { return QStringLiteral("silent"); }
+    QString serialNumber() override { return {}; }
+
+    bool waitUntilReading()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_reading; });
+    }
+    bool reading()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_reading;
+    }
+    QList<QByteArray> written()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_written;
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_reading = false;
+    bool m_released = false;
+    QList<QByteArray> m_written;
+};
+
+class SilentBackend : public hid::Backend
+{
+public:
+    QList<hid::DeviceInfo> enumerate(unsigned short, unsigned short) override { return {}; }
+    std::unique_ptr<hid::Handle> open(unsigned short, unsigned short, const QString &) override
+    {
+        auto h = std::make_unique<SilentHandle>();
+        handle = h.get();
+        return h;
+    }
+    SilentHandle *handle = nullptr;
+};
 
 } // namespace
 
@@ -140,6 +208,33 @@ private slots:
         link.usbsenderror();
         QCOMPARE(box.count(), 1);
         QCOMPARE(box[0][1].toString(), QStringLiteral("USB发送数据异常"));
+    }
+    // A reply-driven exchange (the firmware upgrade) must not wait out the
+    // loop's read timeout before each packet goes out.
+    void writeGoesOutWhileTheLoopWaitsInItsRead()
+    {
+        auto backend = std::make_unique<SilentBackend>();
+        SilentBackend *silent = backend.get();
+        hid::setBackend(std::move(backend));
+        {
+            USBThread t;
+            QSignalSpy errors(&t, &USBThread::usb_send_error);
+            QVERIFY(t.open());
+            t.start();
+            QVERIFY(silent->handle->waitUntilReading());
+            // Lets the loop go on however the test ends, so the thread can stop.
+            const std::unique_ptr<SilentHandle, void (*)(SilentHandle *)> letGo(
+                silent->handle, [](SilentHandle *h) { h->release(); });
+            t.write(QByteArray("\xcc\x40\x07\x00", 4));
+            QCOMPARE(silent->handle->written(),
+                     QList<QByteArray>{QByteArray("\x55\xcc\x40\x07", 4) + QByteArray(60, '\0')});
+            QVERIFY(silent->handle->reading()); // the read still holds
+            silent->handle->release();
+            t.stop();
+            QVERIFY(t.wait(2000));
+            QCOMPARE(errors.count(), 0);
+        }
+        hid::setBackend(nullptr);
     }
     void reportIdKey()
     {
