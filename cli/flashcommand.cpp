@@ -31,6 +31,8 @@ public:
         connect(usb, &USBThread::new_data, &m_upgrade, &FirmwareUpgrade::receive);
         connect(usb, &USBThread::usb_send_error, &m_upgrade, &FirmwareUpgrade::sendError);
         connect(&m_upgrade, &FirmwareUpgrade::progressChanged, this, &FlashCommand::progress);
+        // The end of the transfer (0xEE) logs a line but moves no progress.
+        connect(&m_upgrade, &FirmwareUpgrade::logLine, this, &FlashCommand::trackState);
         connect(&m_upgrade, &FirmwareUpgrade::finished, this, &FlashCommand::done);
 
         m_out.message(QStringLiteral("flashing %1 (%2 bytes); the instrument enters its bootloader")
