@@ -277,6 +277,26 @@ private slots:
         QVERIFY(!rig.up.isSilenceTimerRunning());
         QCOMPARE(rig.progress.last().first, 25); // the bar keeps its last value
     }
+    // The instrument gets its whole 3 s to enter the bootloader before the
+    // handshake goes out (two starts, at different phases of the clock).
+    void entryWaitIsNeverShort()
+    {
+        for (int run = 0; run < 2; ++run) {
+            FirmwareUpgrade up;
+            QElapsedTimer since;
+            qint64 handshakeAfter = -1;
+            connect(&up, &FirmwareUpgrade::packetReady, this, [&] {
+                if (handshakeAfter < 0)
+                    handshakeAfter = since.elapsed();
+            });
+            QTest::qWait(137 * run);
+            since.start();
+            QVERIFY(up.start(randomImage(100, 9)));
+            QTRY_VERIFY_WITH_TIMEOUT(handshakeAfter >= 0, 5000);
+            QVERIFY2(handshakeAfter >= FirmwareUpgrade::entryWaitMs,
+                     qPrintable(QString::number(handshakeAfter)));
+        }
+    }
     void failedWriteEndsTheUpgrade()
     {
         Rig rig;
