@@ -101,12 +101,13 @@ bool USBThread::openLink()
     if (!handle)
         return false;
     qDebug() << "USB设备打开成功";
+    // Asked before writers can reach the handle.
+    const QString product = handle->product();
     {
         QMutexLocker lock(&m_handleMutex);
         m_handle = std::move(handle);
         m_linkState = LinkOpen;
     }
-    const QString product = m_handle->product();
     qDebug() << product;
     emit usb_connect(product);
     return true;
