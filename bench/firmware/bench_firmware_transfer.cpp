@@ -205,9 +205,11 @@ struct Figures
 {
     bool ok = false;
     int packets = 0;
-    double transferS = 0; // handshake (or first packet) to 0xEE
-    double endToEndS = 0; // start to 0xFF, where the run includes them
-    double perPacketUs() const { return packets ? transferS * 1e6 / packets : 0; }
+    double transferS = 0;              // handshake (or first packet) to 0xEE
+    double endToEndS = 0;              // start to 0xFF, where the run includes them
+    double fastestS = 0, slowestS = 0; // transfer, over the runs
+    double perPacketUs(double s) const { return packets ? s * 1e6 / packets : 0; }
+    double perPacketUs() const { return perPacketUs(transferS); }
 };
 
 // The instrument's answer: each packet written and its acknowledgement read
@@ -408,6 +410,8 @@ template <typename Run> Figures medianOf(Run run)
     }
     f.transferS = median(transfer);
     f.endToEndS = median(endToEnd);
+    f.fastestS = *std::min_element(transfer.begin(), transfer.end());
+    f.slowestS = *std::max_element(transfer.begin(), transfer.end());
     return f;
 }
 
@@ -466,18 +470,22 @@ int main(int argc, char **argv)
     const Figures bare = medianOf([&] { return bareExchange(image); });
     allOk = allOk && bare.ok;
     const double answerUs = bare.perPacketUs();
-    std::printf("  against usb-tester-sim (socket backend), median of %d runs; transfer = first "
-                "packet to 0xEE, overhead = per packet beyond the instrument's answer\n",
-                Runs);
-    std::printf("  %-46s %9s %11s %10s %11s\n", "", "transfer", "per packet", "overhead",
-                "end to end");
+    std::printf("  against usb-tester-sim (socket backend); transfer = first packet to 0xEE, "
+                "overhead = per packet beyond the instrument's answer\n");
+    std::printf("  %-46s %9s %11s %10s %11s %16s\n", "", "transfer", "per packet", "overhead",
+                "end to end", "runs per packet");
     const auto row = [answerUs](const char *what, const Figures &f, double scaleBy,
                                 double endToEnd) {
         char e2e[32] = "-";
         if (endToEnd > 0)
             std::snprintf(e2e, sizeof e2e, "%.2f s", endToEnd);
-        std::printf("  %-46s %7.2f s %8.1f us %7.1f us %11s%s\n", what, f.transferS * scaleBy,
-                    f.perPacketUs(), f.perPacketUs() - answerUs, e2e, f.ok ? "" : "  (FAILED)");
+        char spread[32] = "";
+        if (f.slowestS > f.fastestS)
+            std::snprintf(spread, sizeof spread, "%.0f-%.0f us", f.perPacketUs(f.fastestS),
+                          f.perPacketUs(f.slowestS));
+        std::printf("  %-46s %7.2f s %8.1f us %7.1f us %11s %16s%s\n", what, f.transferS * scaleBy,
+                    f.perPacketUs(), f.perPacketUs() - answerUs, e2e, spread,
+                    f.ok ? "" : "  (FAILED)");
     };
     row("instrument's answer: bare exchange, 1 thread", bare, 1, 0);
 
@@ -518,6 +526,9 @@ int main(int argc, char **argv)
         row("  baseline: old link *", old, scale, oldEndToEnd(old));
         count(win, old, true);
     }
+    std::printf("  medians of %d runs; the machine is shared, so a run's time per packet varies "
+                "(spread at the right)\n",
+                Runs);
     std::printf("  * timed on the first %d packets and scaled to %d: the old link waits out a 2 ms "
                 "read for every packet\n",
                 BaselinePackets, packets);
