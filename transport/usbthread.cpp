@@ -4,14 +4,19 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QMutexLocker>
+
 #include <cstring>
 
 namespace {
-qint64 nowMs()
-{
-    return QDateTime::currentMSecsSinceEpoch();
-}
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+// Every output report byte by byte and each write's result: some 65 lines a
+// report, over a million during an upgrade, so off unless asked for
+// (QT_LOGGING_RULES="usbtester.link.bytes.debug=true"). Unlike plain qDebug,
+// a disabled category costs nothing: formatting them took 18 us a report.
+Q_LOGGING_CATEGORY(linkBytes, "usbtester.link.bytes", QtInfoMsg)
 } // namespace
 
 USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(parent)
@@ -56,7 +61,7 @@ void USBThread::write(const unsigned char *data, int length)
     if (data && n)
         std::memcpy(report.data() + 1, data, size_t(n));
     for (int i = 0; i < hid::ReportSize; ++i)
-        qDebug() << "sendbuf:" << quint8(report[i]);
+        qCDebug(linkBytes) << "sendbuf:" << quint8(report[i]);
     if (m_writesBetweenReads) {
         QMutexLocker lock(&m_writeMutex);
         m_pendingWrites.append(report);
@@ -88,10 +93,10 @@ bool USBThread::writeReport(const QByteArray &report)
         return true;
     const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
                                     size_t(report.size()));
-    qDebug() << res;
+    qCDebug(linkBytes) << res;
     if (res >= hid::ReportSize)
         return true;
-    qDebug() << res;
+    qCDebug(linkBytes) << res;
     return false;
 }
 
@@ -158,8 +163,7 @@ void USBThread::run()
             int res = m_handle->read(m_buffer, sizeof m_buffer, readTimeoutMs());
             if (res >= hid::ReportSize) {
                 m_busyUntil = nowMs() + BusyWindowMs;
-                emit new_data(
-                    QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
+                emit new_data(QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
                 continue;
             }
             // A blocking read reports loss at once; the periodic probe keeps
