@@ -24,6 +24,8 @@ public:
     {
         m_session.attachUpgrade(&m_upgrade);
         connect(&m_upgrade, &FirmwareUpgrade::progressChanged, this, &FlashCommand::progress);
+        // The end of the transfer (0xEE) moves no progress.
+        connect(&m_upgrade, &FirmwareUpgrade::transferComplete, this, &FlashCommand::trackState);
         connect(&m_upgrade, &FirmwareUpgrade::finished, this, &FlashCommand::done);
 
         m_out.message(QStringLiteral("flashing %1 (%2 bytes); the instrument enters its bootloader")

@@ -62,4 +62,12 @@ void resetAxis(QCategoryAxis *axis, int curve)
     fillAxisLabels(axis, Curves::unitText(curve), 10, c.decimals, c.defaultMax, c.defaultMin);
 }
 
+QString timeFormat(const QDateTime &from, const QDateTime &to, int tickCount)
+{
+    if (from.date() == to.date())
+        return QStringLiteral("hh:mm:ss");
+    const qint64 stepMs = from.msecsTo(to) / qMax(1, tickCount - 1);
+    return stepMs >= 60000 ? QStringLiteral("hh:mm<br>MM-dd") : QStringLiteral("hh:mm:ss<br>MM-dd");
+}
+
 } // namespace AxisLabels

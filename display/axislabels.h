@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QtCharts/QCategoryAxis>
 
@@ -21,5 +22,11 @@ void growAxisTop(QtCharts::QCategoryAxis *axis, const QString &unit, int steps, 
                  double value);
 // The curve's default range and labels.
 void resetAxis(QtCharts::QCategoryAxis *axis, int curve);
+
+// The time axis's label format for a visible span from..to with tickCount
+// ticks: hh:mm:ss within one day; once the span passes midnight the date goes
+// on a second line (the labels are rich text, and one line would not fit ten
+// of them), and the seconds go once the ticks are a minute or more apart.
+QString timeFormat(const QDateTime &from, const QDateTime &to, int tickCount);
 
 } // namespace AxisLabels

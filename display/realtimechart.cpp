@@ -111,6 +111,7 @@ void RealTimeChart::buildChart()
     m_view = new ChartView(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing, true);
 
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::updateTimeFormat);
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::scheduleRedraw);
     connect(m_chart, &QChart::plotAreaChanged, this, &RealTimeChart::scheduleRedraw);
 }
@@ -130,8 +131,8 @@ void RealTimeChart::applyChartStyle()
     m_chart->setDropShadowEnabled(false);
     m_chart->setBackgroundVisible(true);
 
-    m_timeAxis->setFormat(QStringLiteral("hh:mm:ss"));
     m_timeAxis->setTickCount(10);
+    m_timeAxis->setFormat(AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), 10));
     m_timeAxis->setGridLineVisible(true);
     m_timeAxis->setLinePenColor(QColor(205, 115, 14));
     for (int a = 0; a < Curves::AxisCount; ++a) {
@@ -207,9 +208,30 @@ bool RealTimeChart::pollTick(quint32 tickCounter, const SampleGate &gate,
 void RealTimeChart::addSample(const SampleStore::Values &values)
 {
     m_store->append(now(), values);
+    // Axes and points change in one step. The charts library strokes a line's
+    // outline anew whenever its points or an axis range change; with the
+    // drawn points emptied first, moving the axes costs nothing, and the one
+    // replace of the redraw strokes each line once per sample instead of twice.
+    emptyDrawnCurves();
     rescale(values);
     moveTimeAxis();
-    scheduleRedraw();
+    redrawNow();
+}
+
+void RealTimeChart::emptyDrawnCurves()
+{
+    int curves[3];
+    const int n = Curves::groupCurves(m_group, curves);
+    for (int i = 0; i < n; ++i)
+        series(curves[i])->replace(QVector<QPointF>());
+}
+
+void RealTimeChart::updateTimeFormat()
+{
+    const QString format =
+        AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), m_timeAxis->tickCount());
+    if (format != m_timeAxis->format())
+        m_timeAxis->setFormat(format);
 }
 
 void RealTimeChart::rescale(const SampleStore::Values &values)

@@ -122,6 +122,7 @@ public:
     // Redraws at once what the pending coalesced repaint would draw.
     void redrawNow();
     void scheduleRedraw();
+    bool redrawPending() const { return m_redrawTimer.isActive(); }
 
 private:
     void buildChart();
@@ -134,6 +135,8 @@ private:
     void swapSeriesKind(bool reduced);
     void rescale(const SampleStore::Values &values);
     void moveTimeAxis();
+    void emptyDrawnCurves();
+    void updateTimeFormat();
     void startRun();
     bool customOn(int curve) const;
     void setButtonStyles();

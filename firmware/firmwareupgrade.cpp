@@ -15,6 +15,9 @@ FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
 {
     qRegisterMetaType<FirmwareUpgrade::Outcome>();
     m_entryTimer.setSingleShot(true);
+    // A coarse timer may end a 3 s wait up to 150 ms early, before the
+    // instrument's bootloader is ready for the handshake.
+    m_entryTimer.setTimerType(Qt::PreciseTimer);
     m_entryTimer.setInterval(entryWaitMs);
     m_silenceTimer.setInterval(silenceTickMs);
     connect(&m_entryTimer, &QTimer::timeout, this, &FirmwareUpgrade::entryWaitElapsed);

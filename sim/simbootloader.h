@@ -69,7 +69,7 @@ private:
 
     Fault m_fault = Fault::None;
     int m_faultStep = AtHandshake;
-    qint64 m_burnTimeMs = 1500;
+    qint64 m_burnTimeMs = 500; // short: a simulated flash should not keep anyone waiting
 
     Phase m_phase = Phase::Over;
     bool m_active = false;

@@ -26,11 +26,24 @@ template <typename Getter> QString readString(Getter getter)
     return QString::fromWCharArray(buffer);
 }
 
+// hidapi 0.13 keeps per-device state (its error text) that hid_read_timeout
+// and hid_write both replace without a lock, so one hid_device must never be
+// in two calls at once. The handle therefore holds two devices on the same
+// hidraw node: one only reads (and answers the identity strings), the other
+// only writes. hidraw gives each open its own report queue and sends a write
+// from any open to the instrument, so a write can go out while another thread
+// waits in a read, and nothing of either device is shared between the two.
+// The writing device's queue is never read; the kernel drops its reports
+// once 64 wait, as for any open nobody reads.
 class HidapiHandle : public Handle
 {
 public:
-    explicit HidapiHandle(hid_device *device) : m_device(device) {}
-    ~HidapiHandle() override { hid_close(m_device); }
+    HidapiHandle(hid_device *reader, hid_device *writer) : m_device(reader), m_writer(writer) {}
+    ~HidapiHandle() override
+    {
+        hid_close(m_writer);
+        hid_close(m_device);
+    }
 
     int read(unsigned char *data, size_t length, int timeoutMs) override
     {
@@ -38,7 +51,8 @@ public:
     }
     int write(const unsigned char *data, size_t length) override
     {
-        return hid_write(m_device, data, length);
+        QMutexLocker lock(&m_writeMutex);
+        return hid_write(m_writer, data, length);
     }
     QString manufacturer() override
     {
@@ -58,6 +72,8 @@ public:
 
 private:
     hid_device *m_device;
+    hid_device *m_writer;
+    QMutex m_writeMutex;
 };
 
 class HidapiBackend : public Backend
@@ -102,7 +118,14 @@ public:
         }
         if (!device)
             return nullptr;
-        return std::make_unique<HidapiHandle>(device);
+        // The writing device opens the very node the reading one has.
+        const hid_device_info *info = hid_get_device_info(device);
+        hid_device *writer = info && info->path ? hid_open_path(info->path) : nullptr;
+        if (!writer) {
+            hid_close(device);
+            return nullptr;
+        }
+        return std::make_unique<HidapiHandle>(device, writer);
     }
 
 private:

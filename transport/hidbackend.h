@@ -12,7 +12,10 @@
 //  - every open handle receives its own copy of every input report, in order;
 //  - a handle queues at most 64 reports and drops new ones while full;
 //  - read gives 64 for a report, 0 when none came before the timeout,
-//    -1 once the instrument is gone; write gives the bytes written or -1.
+//    -1 once the instrument is gone; write gives the bytes written or -1;
+//  - one thread may write on a handle while another waits in its read, so a
+//    report goes out at once; two reads, or two writes, never overlap, and the
+//    identity strings are asked before a second thread uses the handle.
 namespace hid {
 
 constexpr int ReportSize = 64;

@@ -1,6 +1,6 @@
 #include "usbthread.h"
-#include "logging.h"
 
+#include "logging.h"
 #include "threadhooks.h"
 
 #include <QDateTime>
@@ -22,6 +22,7 @@ USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(
         else
             m_reportId = text.toInt(); // not a number gives 0, as before
     }
+    m_writesBetweenReads = qEnvironmentVariableIntValue(WritesBetweenReadsVariable) == 1;
     // The backend initialises its library when it is first asked for.
     hid::backend();
     m_lastAttempt = nowMs();
@@ -53,11 +54,21 @@ void USBThread::write(const unsigned char *data, int length)
     const int n = qBound(0, length, hid::ReportSize - 1);
     if (data && n)
         std::memcpy(report.data() + 1, data, size_t(n));
+    // Some 65 lines a report, over a million during an upgrade: only when asked for.
     if (lcLinkBytes().isDebugEnabled())
         for (int i = 0; i < hid::ReportSize; ++i)
             qCDebug(lcLinkBytes) << "sendbuf:" << quint8(report[i]);
-    QMutexLocker lock(&m_writeMutex);
-    m_pendingWrites.append(report);
+    if (m_writesBetweenReads) {
+        QMutexLocker lock(&m_writeMutex);
+        m_pendingWrites.append(report);
+        return;
+    }
+    if (writeReport(report) != Written::Whole) {
+        // The caller is usually the upgrade sending its next packet; it learns
+        // of the failure from the event loop, as from the link thread before.
+        QMetaObject::invokeMethod(
+            this, [this] { emit usb_send_error(); }, Qt::QueuedConnection);
+    }
 }
 
 void USBThread::write(const QByteArray &data)
@@ -75,21 +86,46 @@ void USBThread::requestReconnect(int serial)
     m_reconnectSerial = serial;
 }
 
+USBThread::Written USBThread::writeReport(const QByteArray &report)
+{
+    QMutexLocker lock(&m_handleMutex);
+    // Lost since the caller looked, or about to be dropped: written nowhere
+    // and no error, as while closed.
+    if (!m_handle || !isLinkOpen() || m_reconnectSerial.load() == m_linkSerial.load())
+        return Written::Whole;
+    const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
+                                    size_t(report.size()));
+    qCDebug(lcLinkBytes) << res;
+    if (res >= hid::ReportSize)
+        return Written::Whole;
+    if (res >= 0)
+        return Written::Short;
+    // A refused write means the instrument is gone, whatever reads say: the
+    // loop drops the link at its next turn.
+    m_reconnectSerial = m_linkSerial.load();
+    return Written::Refused;
+}
+
 bool USBThread::openLink()
 {
-    m_handle = hid::backend().open(vendorId, productId);
-    if (!m_handle)
+    std::unique_ptr<hid::Handle> handle = hid::backend().open(vendorId, productId);
+    if (!handle)
         return false;
     qCDebug(lcLink) << "USB设备打开成功";
-    ++m_linkSerial;
-    m_linkState = LinkOpen;
-    const QString product = m_handle->product();
+    // Asked before writers can reach the handle.
+    const QString product = handle->product();
+    {
+        QMutexLocker lock(&m_handleMutex);
+        m_handle = std::move(handle);
+        ++m_linkSerial;
+        m_linkState = LinkOpen;
+    }
     qCDebug(lcLink) << product;
     emit usb_connect(product);
     return true;
 }
 
-bool USBThread::flushWrites()
+void USBThread::flushWrites()
 {
     QList<QByteArray> writes;
     {
@@ -97,27 +133,29 @@ bool USBThread::flushWrites()
         writes.swap(m_pendingWrites);
     }
     for (const QByteArray &report : qAsConst(writes)) {
-        if (!m_handle)
-            return true;
-        const int res = m_handle->write(reinterpret_cast<const unsigned char *>(report.constData()),
-                                        size_t(report.size()));
-        qCDebug(lcLinkBytes) << res;
+        const Written w = writeReport(report);
         m_busyUntil = nowMs() + BusyWindowMs;
-        if (res < hid::ReportSize) {
-            qCDebug(lcLinkBytes) << res;
+        if (w != Written::Whole)
             emit usb_send_error();
-            // A refused write means the instrument is gone, whatever reads say.
-            if (res < 0)
-                return false;
-        }
+        if (w == Written::Refused)
+            return; // the rest were meant for the instrument that is gone
     }
-    return true;
+}
+
+int USBThread::readTimeoutMs() const
+{
+    if (m_writesBetweenReads && nowMs() < m_busyUntil)
+        return BusyReadTimeoutMs;
+    return ReadTimeoutMs;
 }
 
 void USBThread::dropLink()
 {
-    m_handle.reset();
-    m_linkState = LinkClosed;
+    {
+        QMutexLocker lock(&m_handleMutex);
+        m_linkState = LinkClosed;
+        m_handle.reset();
+    }
     m_lastAttempt = nowMs();
     // Reports meant for the lost instrument are not sent to the next one.
     QMutexLocker lock(&m_writeMutex);
@@ -129,13 +167,14 @@ void USBThread::run()
     ThreadHooks::runThreadStartHook();
     while (!m_stop.load()) {
         if (m_linkState.load() == LinkOpen) {
-            if (m_reconnectSerial.exchange(-1) == m_linkSerial.load() || !flushWrites()) {
+            if (m_writesBetweenReads)
+                flushWrites();
+            if (m_reconnectSerial.exchange(-1) == m_linkSerial.load()) {
                 dropLink();
                 emit usb_disconnect();
                 continue;
             }
-            const int timeout = nowMs() < m_busyUntil ? BusyReadTimeoutMs : IdleReadTimeoutMs;
-            int res = m_handle->read(m_buffer, sizeof m_buffer, timeout);
+            int res = m_handle->read(m_buffer, sizeof m_buffer, readTimeoutMs());
             if (res >= hid::ReportSize) {
                 m_busyUntil = nowMs() + BusyWindowMs;
                 emit new_data(QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
@@ -165,7 +204,7 @@ void USBThread::run()
             if (m_linkState.load() != LinkOpen) {
                 // Nothing to read: wait for the next attempt, waking for stop.
                 const qint64 left = RetryIntervalMs - (nowMs() - m_lastAttempt);
-                msleep(ulong(qBound<qint64>(1, left, IdleReadTimeoutMs)));
+                msleep(ulong(qBound<qint64>(1, left, ReadTimeoutMs)));
             }
         }
     }

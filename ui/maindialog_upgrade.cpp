@@ -10,6 +10,56 @@
 #include "upgradetexts.h"
 
 #include <QFileDialog>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace {
+
+// The upgrade reports progress with every packet, thousands of times a
+// second against a fast instrument, and each new text repaints the bar. The
+// bar follows at most 25 times a second (the first report at once), and shows
+// the latest report before every log line, warning and the end.
+class ProgressPacer : public QObject
+{
+public:
+    ProgressPacer(QProgressBar *bar, QObject *parent) : QObject(parent), m_bar(bar)
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(40);
+        connect(&m_timer, &QTimer::timeout, this, &ProgressPacer::flush);
+    }
+    // An empty format leaves the bar's format alone.
+    void report(int value, const QString &format)
+    {
+        m_value = value;
+        if (!format.isEmpty())
+            m_format = format;
+        m_pending = true;
+        if (!m_timer.isActive()) {
+            flush();
+            m_timer.start();
+        }
+    }
+    void flush()
+    {
+        if (!m_pending)
+            return;
+        m_pending = false;
+        if (!m_format.isEmpty())
+            m_bar->setFormat(m_format);
+        m_format.clear();
+        m_bar->setValue(m_value);
+    }
+
+private:
+    QProgressBar *m_bar;
+    QTimer m_timer;
+    bool m_pending = false;
+    int m_value = 0;
+    QString m_format;
+};
+
+} // namespace
 
 void MainDialog::buildUpgrade()
 {
@@ -20,13 +70,15 @@ void MainDialog::buildUpgrade()
     m_upgrade = new FirmwareUpgrade(this);
     m_session.attachUpgrade(m_upgrade);
     auto *texts = new UpgradeTexts(m_upgrade, this);
+    auto *pacer = new ProgressPacer(ui->upgrade_progressBar_fw, this);
+    connect(texts, &UpgradeTexts::progressChanged, pacer, &ProgressPacer::report);
+    // Connected first, so the bar is up to date when the line or box appears.
+    connect(texts, &UpgradeTexts::logCleared, pacer, &ProgressPacer::flush);
+    connect(m_upgrade, &FirmwareUpgrade::finished, pacer, &ProgressPacer::flush);
+    connect(texts, &UpgradeTexts::logLine, pacer, &ProgressPacer::flush);
+    connect(texts, &UpgradeTexts::warning, pacer, &ProgressPacer::flush);
     connect(texts, &UpgradeTexts::logCleared, ui->upgrade_text_log, &QTextEdit::clear);
     connect(texts, &UpgradeTexts::logLine, ui->upgrade_text_log, &QTextEdit::append);
-    connect(texts, &UpgradeTexts::progressChanged, this, [this](int value, const QString &format) {
-        if (!format.isEmpty())
-            ui->upgrade_progressBar_fw->setFormat(format);
-        ui->upgrade_progressBar_fw->setValue(value);
-    });
     connect(texts, &UpgradeTexts::startButtonChanged, this,
             [this](const QString &text, bool enabled) {
                 ui->upgrade_pushButton_start->setText(text);

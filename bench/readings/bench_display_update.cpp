@@ -1,7 +1,9 @@
 // Cost of one display update of the readings page (decode a measurement
-// report, prompt, ten readings, work mode, edits, live values), against a
+// report, prompt, ten readings, work mode, edits, live values) as the user
+// waits for it: the window shown and the changed widgets repainted, against a
 // baseline measured in the same run: the same report decoded and its ten
-// numbers written into ten labels with no formatting rules at all.
+// numbers written into ten shown labels with no formatting rules at all. The
+// same pair without painting shows what the paint costs.
 #include "devicelink.h"
 #include "hidbackend.h"
 #include "maindialog.h"
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QQueue>
 #include <QTextStream>
+#include <QVBoxLayout>
 #include <cstring>
 
 namespace {
@@ -58,6 +61,21 @@ QList<QByteArray> reports()
     return out;
 }
 
+// One update per report of `input`, then (when painted) the repaint it asked
+// for; microseconds per report.
+template <typename Update>
+double perReportUs(const QList<QByteArray> &input, bool painted, Update update)
+{
+    QElapsedTimer t;
+    t.start();
+    for (const QByteArray &r : input) {
+        update(r);
+        if (painted)
+            QCoreApplication::processEvents(); // the repaint of what changed
+    }
+    return double(t.nsecsElapsed()) / 1000.0 / input.size();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -70,21 +88,24 @@ int main(int argc, char **argv)
 
     // Baseline: decode, then ten plain numbers into ten labels.
     QWidget panel;
+    auto *layout = new QVBoxLayout(&panel);
     QLabel labels[10];
     for (QLabel &l : labels)
-        l.setParent(&panel);
+        layout->addWidget(&l);
     InstrumentState state;
-    QElapsedTimer t;
-    t.start();
-    for (const QByteArray &r : input) {
+    const auto plain = [&](const QByteArray &r) {
         decodeReport(r, state);
         const MeasurementRecord &m = state.record;
         const float v[10] = {m.voltage,  m.current, m.power,   m.resistance, m.energy,
                              m.capacity, m.cpuTemp, m.ntcTemp, m.mosTemp,    m.fanSpeed};
         for (int i = 0; i < 10; ++i)
             labels[i].setText(QString::number(double(v[i])));
-    }
-    const double baseUs = t.nsecsElapsed() / 1000.0 / Rounds;
+    };
+    const double baseHiddenUs = perReportUs(input, false, plain);
+    panel.show();
+    QCoreApplication::processEvents();
+    const double basePaintedUs = perReportUs(input, true, plain);
+    panel.hide();
 
     Feeder feeder;
     InstrumentSession windowSession;
@@ -97,20 +118,27 @@ int main(int argc, char **argv)
     window.setMainHandle(&feeder);
     window.setDeviceClass(1);
     window.setCurrentPage(MainDialog::PageDisp);
-    t.restart();
-    for (const QByteArray &r : input) {
+    const auto page = [&](const QByteArray &r) {
         feeder.queue.enqueue(r);
         window.readTick(); // decodes and runs the display update
-    }
-    const double updateUs = t.nsecsElapsed() / 1000.0 / Rounds;
+    };
+    const double hiddenUs = perReportUs(input, false, page);
+    window.resize(1280, 800);
+    window.show();
+    QCoreApplication::processEvents();
+    const double paintedUs = perReportUs(input, true, page);
     window.setMainHandle(nullptr);
 
     QTextStream out(stdout);
-    out << "display update (decode + page), per report: " << QString::number(updateUs, 'f', 1)
-        << " us\n"
-        << "baseline (decode + ten plain labels):        " << QString::number(baseUs, 'f', 1)
-        << " us\n"
-        << "ratio: " << QString::number(updateUs / baseUs, 'f', 2)
-        << "; budget at two reports a second: 500000 us\n";
+    out << "display update of the readings page, per report (decode, texts, repaint of what "
+           "changed; window 1280x800, offscreen):\n"
+        << "  window shown and painted:  " << QString::number(paintedUs, 'f', 1) << " us"
+        << "   baseline, ten plain labels painted: " << QString::number(basePaintedUs, 'f', 1)
+        << " us   ratio " << QString::number(paintedUs / basePaintedUs, 'f', 1) << "\n"
+        << "  window hidden (no paint):  " << QString::number(hiddenUs, 'f', 1) << " us"
+        << "   baseline, hidden:                   " << QString::number(baseHiddenUs, 'f', 1)
+        << " us   ratio " << QString::number(hiddenUs / baseHiddenUs, 'f', 1) << "\n"
+        << "  target: a report painted within its 500000 us (two a second): "
+        << (paintedUs <= 500000 ? "met" : "MISSED") << "\n";
     return 0;
 }

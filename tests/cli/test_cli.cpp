@@ -65,7 +65,7 @@ private slots:
     void flash()
     {
         SimBootloader boot;
-        boot.setBurnTimeMs(200);
+        boot.setBurnTimeMs(1000);
         QString out, err;
         QCOMPARE(flash(58 * 20 + 17, boot, &out, &err), 0);
         QVERIFY(boot.burned());
@@ -73,6 +73,9 @@ private slots:
         QCOMPARE(o.value("event").toString(), QStringLiteral("flash-end"));
         QVERIFY(o.value("ok").toBool());
         QCOMPARE(o.value("bytes").toInt(), 58 * 20 + 17);
+        // The transfer ends at 0xEE: the second of burning after it is not transfer time.
+        QVERIFY2(o.value("transfer_s").toDouble() < 1.0, qPrintable(out));
+        QVERIFY2(o.value("total_s").toDouble() >= 4.0, qPrintable(out));
         SimBootloader failing;
         failing.setFault(SimBootloader::Fault::FailReply, 4);
         QCOMPARE(flash(58 * 10, failing, &out, &err), 1);

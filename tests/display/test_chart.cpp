@@ -1,3 +1,4 @@
+#include "axislabels.h"
 #include "chartview.h"
 #include "curvereduction.h"
 #include "curvesettingspanel.h"
@@ -191,6 +192,54 @@ private slots:
                                 QDateTime::fromMSecsSinceEpoch(clockMs - 50000));
         add(*c, 1000);  // a pan is undone at the next sample
         QCOMPARE(tMin(*c), clockMs - 9000);
+        QCOMPARE(tMax(*c), clockMs + 1000);
+    }
+
+    // A run over days: the time labels say which day once the span passes midnight.
+    void timeLabelsShowTheDayPastMidnight()
+    {
+        const auto at = [](int day, int h, int m, int s) {
+            return QDateTime(QDate(2023, 11, day), QTime(h, m, s));
+        };
+        QCOMPARE(AxisLabels::timeFormat(at(14, 0, 0, 0), at(14, 23, 59, 59), 10),
+                 QString("hh:mm:ss"));
+        QCOMPARE(AxisLabels::timeFormat(at(14, 23, 59, 55), at(15, 0, 0, 5), 10),
+                 QString("hh:mm:ss<br>MM-dd")); // ten seconds: the seconds still tell ticks apart
+        QCOMPARE(AxisLabels::timeFormat(at(14, 8, 0, 0), at(17, 8, 0, 0), 10),
+                 QString("hh:mm<br>MM-dd"));
+
+        clockMs = at(14, 23, 59, 0).toMSecsSinceEpoch();
+        auto c = makeChart();
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss"));
+        for (int i = 0; i < 58; ++i)
+            add(*c, 1000);
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss")); // 23:59:00 to 23:59:59
+        add(*c, 1000);
+        QCOMPARE(c->timeAxis()->max().toString(c->timeAxis()->format()),
+                 QString("00:00:00<br>11-15"));
+        const qint64 next = clockMs + 1000;
+        for (qint64 t = 0; t < 3LL * 86400 * 1000; t += 60000) // three days more
+            c->store().append(next + t, sample(5));
+        clockMs = next + 3LL * 86400 * 1000;
+        add(*c, 0);
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm<br>MM-dd"));
+        QCOMPARE(c->timeAxis()->max().toString(c->timeAxis()->format()), QString("00:00<br>11-18"));
+        c->view()->setViewHeld(true); // zoomed into one afternoon
+        c->timeAxis()->setRange(at(16, 14, 0, 0), at(16, 15, 0, 0));
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss"));
+    }
+
+    // A sample moves the axes and draws its points in one step, not on a later repaint.
+    void aSampleIsDrawnInOneStep()
+    {
+        auto c = makeChart();
+        showView(*c);
+        for (int i = 0; i < 30; ++i)
+            add(*c, 1000, 5 + i % 3);
+        QVERIFY(!c->redrawPending());
+        QXYSeries *s = c->series(Curves::Voltage);
+        QCOMPARE(s->count(), 30);
+        QCOMPARE(s->at(29), QPointF(clockMs, 7));
         QCOMPARE(tMax(*c), clockMs + 1000);
     }
 

@@ -423,6 +423,26 @@ private slots:
         QCOMPARE(rig.log.last(), QStringLiteral("更新失败"));
         QCOMPARE(rig.buttons.last(), qMakePair(QStringLiteral("开始下载"), true));
     }
+    // The instrument gets its whole 3 s to enter the bootloader before the
+    // handshake goes out (two starts, at different phases of the clock).
+    void entryWaitIsNeverShort()
+    {
+        for (int run = 0; run < 2; ++run) {
+            FirmwareUpgrade up;
+            QElapsedTimer since;
+            qint64 handshakeAfter = -1;
+            connect(&up, &FirmwareUpgrade::packetReady, this, [&] {
+                if (handshakeAfter < 0)
+                    handshakeAfter = since.elapsed();
+            });
+            QTest::qWait(137 * run);
+            since.start();
+            QVERIFY(up.start(randomImage(100, 9)));
+            QTRY_VERIFY_WITH_TIMEOUT(handshakeAfter >= 0, 5000);
+            QVERIFY2(handshakeAfter >= FirmwareUpgrade::entryWaitMs,
+                     qPrintable(QString::number(handshakeAfter)));
+        }
+    }
     void failedWriteEndsTheUpgrade()
     {
         Rig rig;

@@ -418,10 +418,17 @@ private slots:
         const auto setFault = [&](SimBootloader::Fault fault, int step) {
             rig.server->withInstrument([&](SimInstrument &) { rig.boot.setFault(fault, step); });
         };
+        const auto bootloaderEntered = [&] {
+            bool active = false;
+            rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
+            return active;
+        };
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
             QTest::mouseClick(start, Qt::LeftButton);
             QCOMPARE(start->text(), QStringLiteral("正在下载"));
+            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader.
+            QTRY_VERIFY(bootloaderEntered());
             w.firmwareUpgrade()->entryWaitElapsed();
         };
 
