@@ -251,7 +251,7 @@ public:
     explicit TransferClock(FirmwareUpgrade *up) : m_up(up)
     {
         connect(up, &FirmwareUpgrade::progressChanged, this, &TransferClock::look);
-        connect(up, &FirmwareUpgrade::logLine, this, &TransferClock::look);
+        connect(up, &FirmwareUpgrade::transferComplete, this, &TransferClock::look);
     }
     double seconds() const { return m_ns / 1e9; }
 
@@ -347,7 +347,8 @@ Figures window(const QString &file, int packets, bool betweenReads)
     QDir::setCurrent(settings.path());
     setWritesBetweenReads(betweenReads);
     {
-        MainDialog w;
+        InstrumentSession session;
+        MainDialog w(session);
         setWritesBetweenReads(false);
         QStringList boxes;
         w.setMessageBox(

@@ -189,7 +189,8 @@ int main(int argc, char *argv[])
             spin.wait();
         }
         {
-            MainDialog w;
+            InstrumentSession session;
+            MainDialog w(session);
             w.resize(1280, 800);
             w.show();
             if (settle(w))
@@ -197,7 +198,8 @@ int main(int argc, char *argv[])
         }
     }
     if (reach(tester)) {
-        MainDialog w;
+        InstrumentSession session;
+        MainDialog w(session);
         w.resize(1280, 800);
         w.show();
         if (settle(w)) {
