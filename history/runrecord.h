@@ -1,0 +1,83 @@
+#pragma once
+
+#include "samplestore.h"
+
+#include <QString>
+#include <QtGlobal>
+
+// How a run ended, as the history keeps it (the words are stored as they stand).
+namespace EndReason {
+constexpr const char *CutOff = "cut-off";
+constexpr const char *TimeLimit = "time limit";
+constexpr const char *Stopped = "stopped";
+constexpr const char *Cleared = "cleared";
+constexpr const char *Closed = "closed";
+constexpr const char *Interrupted = "interrupted";
+} // namespace EndReason
+
+// What the history keeps of a run's instrument and settings at its start.
+struct RunInfo
+{
+    qint64 startedMs = 0;
+    QString model;    // "KV37"
+    QString firmware; // "V1.0.0"
+    QString serial;
+    int address = 1;
+    int deviceClass = 0; // 1 electronic load, 4 power tester
+    int workMode = 0;
+    double setValue = 0;
+    double cutoffVolts = 0;
+    int timeLimitMinutes = 0;
+    QString label;
+};
+
+// The numbers a run ends with, kept with it and shown when it ends.
+struct RunSummary
+{
+    qint64 samples = 0;
+    double durationS = 0;
+    double capacityMah = 0; // delivered during the run
+    double energyWh = 0;
+    double averageVolts = 0;
+    double minimumVolts = 0;
+    double averageAmps = 0;
+    double maximumMosC = 0;
+    double maximumNtcC = 0; // NaN when no probe was attached
+};
+
+// A run as the history lists it.
+struct RunEntry
+{
+    qint64 id = 0;
+    RunInfo info;
+    qint64 endedMs = 0; // 0 while it runs
+    QString endReason;  // empty while it runs
+    RunSummary summary;
+    QString results; // a test program's step results (JSON), if any
+};
+
+// Builds a summary sample by sample. Capacity and energy are what the
+// instrument's counters grew by during the run; a counter that falls back
+// (cleared on the instrument) starts counting again from there.
+class SummaryBuilder
+{
+public:
+    void add(qint64 timeMs, const SampleStore::Values &v);
+    RunSummary summary() const;
+    bool isEmpty() const { return m_samples == 0; }
+
+private:
+    struct Counter
+    {
+        double first = 0, last = 0, carried = 0;
+        void add(double v, bool firstSample);
+        double grown() const { return carried + last - first; }
+    };
+    qint64 m_samples = 0;
+    qint64 m_firstMs = 0, m_lastMs = 0;
+    double m_voltSum = 0, m_ampSum = 0;
+    double m_minVolts = 0;
+    double m_maxMos = 0, m_maxNtc = 0;
+    bool m_haveNtc = false;
+    Counter m_capacity, m_energy;
+};
