@@ -2,6 +2,7 @@
 
 #include "mainframe.h"
 #include "pages/disppage.h"
+#include "runtracker.h"
 #include "uilog.h"
 
 #include <QKeyEvent>
@@ -47,6 +48,7 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
 
     m_message = dialoghooks::defaultMessage();
     buildChart();
+    buildHistory();
     buildUpgrade();
     connect(&m_mainFrame->devices(), &DeviceList::TickShow_Signal, this,
             &MainDialog::TickShow_Slot);
@@ -111,6 +113,9 @@ void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
         m_closing = true;
+        // The run the record holds ends with the window, and is on disk first.
+        if (m_runs)
+            m_runs->windowClosed();
         emit aboutToClose();
     }
     QDialog::closeEvent(event);

@@ -89,6 +89,9 @@ void MainDialog::openEntry(const QString &text)
     case Action::Settings:
         openSettingsPage(text, false);
         return; // sends its own codes
+    case Action::History:
+        openHistoryPage();
+        return; // nothing to tell the instrument
     }
     if (target->pageCode)
         send_command(target->pageCode);
