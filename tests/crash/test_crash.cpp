@@ -1,6 +1,6 @@
 // Crash reports of a child process that faults on purpose, read back from
 // MyApp/crash.log in the child's working directory.
-#include "crash/crashreport.h"
+#include "crashreport.h"
 
 #include <QDir>
 #include <QFile>

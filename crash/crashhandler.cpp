@@ -2,9 +2,9 @@
 
 #if defined(__linux__)
 
-#include "crash/crashreport.h"
-#include "crash/moduletable.h"
-#include "crash/safememory.h"
+#include "crashreport.h"
+#include "moduletable.h"
+#include "safememory.h"
 #include "threadhooks.h"
 
 #include <QCoreApplication>
