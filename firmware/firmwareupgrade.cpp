@@ -1,13 +1,14 @@
 #include "firmwareupgrade.h"
 
 #include "crc16.h"
+#include "firmwarelog.h"
 #include "firmwarepacket.h"
 
 #include <QDateTime>
-#include "firmwarelog.h"
+#include <QtEndian>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcFirmware, "usbtester.firmware")
-#include <cstring>
 
 FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
     : QObject(parent), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
@@ -105,7 +106,7 @@ void FirmwareUpgrade::entryWaitElapsed()
     const auto *p = reinterpret_cast<const unsigned char *>(packet.constData());
     qCDebug(lcFirmware, "pack_length:%d,length:%d", count, n);
     qCDebug(lcFirmware) << "包长度" << count;
-    qCDebug(lcFirmware, "CRC16:0X%X", unsigned(p[5] | (p[6] << 8)));
+    qCDebug(lcFirmware, "CRC16:0X%X", unsigned(qFromLittleEndian<quint16>(p + 5)));
     emit packetReady(packet);
 }
 
@@ -152,7 +153,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
         return;
     }
     const quint16 crc = Crc16::modbus(r + 1, length - 2);
-    if ((crc & 0xFF) != r[length - 1] || (crc >> 8) != r[length]) {
+    if (qFromLittleEndian<quint16>(r + length - 1) != crc) {
         qCDebug(lcFirmware, "handshake reply CRC mismatch");
         return;
     }
@@ -169,7 +170,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
 
 void FirmwareUpgrade::onAcknowledge(const unsigned char *r)
 {
-    const int index = r[3] | (r[4] << 8);
+    const int index = qFromLittleEndian<quint16>(r + 3);
     // Only the acknowledgement of the packet just sent is progress. A stale or
     // repeated one is not answered (nothing is re-sent) and does not keep the
     // upgrade alive: a bootloader stuck repeating it must still time out.
