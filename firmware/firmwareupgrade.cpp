@@ -16,8 +16,8 @@ FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
 {
     qRegisterMetaType<FirmwareUpgrade::Outcome>();
     m_entryTimer.setSingleShot(true);
-    m_entryTimer.setInterval(entryWaitMs);
-    m_silenceTimer.setInterval(silenceTickMs);
+    m_entryTimer.setInterval(EntryWaitMs);
+    m_silenceTimer.setInterval(SilenceTickMs);
     connect(&m_entryTimer, &QTimer::timeout, this, &FirmwareUpgrade::entryWaitElapsed);
     connect(&m_silenceTimer, &QTimer::timeout, this, &FirmwareUpgrade::silenceTick);
 }
@@ -35,7 +35,7 @@ qint64 FirmwareUpgrade::nowSecs() const
 
 qint64 FirmwareUpgrade::deadlineMs(int imageSize)
 {
-    return qint64(FirmwarePacket::packetCount(imageSize)) * deadlineMsPerPacket + deadlineSlackMs;
+    return qint64(FirmwarePacket::packetCount(imageSize)) * DeadlineMsPerPacket + DeadlineSlackMs;
 }
 
 bool FirmwareUpgrade::start(const QByteArray &image)
@@ -268,9 +268,9 @@ void FirmwareUpgrade::silenceTick()
     ++m_timeoutCount;
     qCDebug(lcFirmware, "time_out:%d", m_timeoutCount);
     const bool late = m_clock() >= m_deadlineAtMs;
-    if (m_timeoutCount < timeoutLimit && !late)
+    if (m_timeoutCount < TimeoutLimit && !late)
         return;
-    m_pastDeadline = m_timeoutCount < timeoutLimit;
+    m_pastDeadline = m_timeoutCount < TimeoutLimit;
     endFailed(Outcome::TimedOut);
 }
 

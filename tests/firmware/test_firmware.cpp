@@ -78,7 +78,7 @@ struct Rig : QObject
     void startAndEnter(const QByteArray &image)
     {
         QVERIFY(up.start(image));
-        nowMs += FirmwareUpgrade::entryWaitMs;
+        nowMs += FirmwareUpgrade::EntryWaitMs;
         up.entryWaitElapsed();
     }
     void pump()
@@ -92,7 +92,7 @@ struct Rig : QObject
     void tick(int ticks)
     {
         for (int i = 0; i < ticks; ++i) {
-            nowMs += FirmwareUpgrade::silenceTickMs;
+            nowMs += FirmwareUpgrade::SilenceTickMs;
             inbox << boot.due(nowMs);
             if (!hold)
                 pump();

@@ -437,7 +437,7 @@ private slots:
 
         setFault(SimBootloader::Fault::Silence, SimBootloader::AtHandshake);
         startUpgrade();
-        for (int i = 0; i < FirmwareUpgrade::timeoutLimit; ++i)
+        for (int i = 0; i < FirmwareUpgrade::TimeoutLimit; ++i)
             w.firmwareUpgrade()->silenceTick();
         QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
         QCOMPARE(log->toPlainText().split('\n').last(), QStringLiteral("USB更新失败,超时"));
