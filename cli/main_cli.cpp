@@ -1,10 +1,10 @@
 // usb-tester-cli: the headless command-line tool.
 #include "clirunner.h"
-#include "logging.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <memory>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -20,8 +20,6 @@ int main(int argc, char *argv[])
     const int sfd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
 
     QCoreApplication app(argc, argv);
-    // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
-    Logging::setup(Logging::verboseRequested(app.arguments()));
 
     CliRunner runner(stdout, stderr, ::isatty(STDERR_FILENO) == 1);
     std::unique_ptr<QSocketNotifier> notifier;
