@@ -1,5 +1,6 @@
 #include "reportdecoder.h"
 
+#include "logging.h"
 #include "protocollog.h"
 
 #include <QtEndian>
