@@ -1,4 +1,5 @@
 #include "iconhelper.h"
+
 #include "uilog.h"
 
 #include <QAbstractButton>
