@@ -3,12 +3,10 @@
 #include "instrumentsession.h"
 #include "logging.h"
 #include "maindialog.h"
-#include "programversion.h"
 #include "setting.h"
 #include "startup.h"
 
 #include <QApplication>
-#include <cstdio>
 
 namespace {
 
@@ -44,14 +42,11 @@ int main(int argc, char *argv[])
     QStringList raw;
     for (int i = 0; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
-    if (raw.indexOf(QStringLiteral("--version"), 1) > 0) {
-        std::printf("usb-tester %s\n", USB_TESTER_VERSION);
-        return 0;
-    }
-    Logging::setup(Logging::verboseRequested(raw));
-    const int early = DeviceSession::checkArguments(raw);
+    DeviceOptions::Choice options;
+    const int early = DeviceSession::checkArguments(raw, &options);
     if (early >= 0)
         return early;
+    Logging::setup(options.verbose);
 
     QApplication app(argc, argv);
     CrashHandler::install();

@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 #include "deviceoptions.h"
+#include "logging.h"
 #include "programversion.h"
 
 #include <QEventLoop>
@@ -42,10 +43,6 @@ QString CliRunner::usage()
 
 int CliRunner::run(const QStringList &arguments)
 {
-    if (arguments.indexOf(QStringLiteral("--version"), 1) > 0) {
-        std::fprintf(m_out, "usb-tester-cli %s\n", USB_TESTER_VERSION);
-        return CliExit::Done;
-    }
     CliOutput out(m_out, m_err, m_errTerminal);
     QStringList args = arguments;
     DeviceOptions::Choice choice;
@@ -54,7 +51,14 @@ int CliRunner::run(const QStringList &arguments)
         out.message(message + QStringLiteral(" (usb-tester-cli --help shows the usage)"));
         return int(CliExit::BadUsage);
     };
-    if (!DeviceOptions::extract(args, &choice, &error))
+    const bool usable = DeviceOptions::extract(args, &choice, &error);
+    if (choice.version) {
+        std::fprintf(m_out, "usb-tester-cli %s\n", USB_TESTER_VERSION);
+        return CliExit::Done;
+    }
+    // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
+    Logging::setup(choice.verbose);
+    if (!usable)
         return badUsage(error);
     if (choice.help) {
         std::fputs(qPrintable(usage()), m_out);

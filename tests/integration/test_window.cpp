@@ -593,12 +593,15 @@ private slots:
             rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
             return active;
         };
+        const QByteArray entryFrame = QByteArray::fromHex("55050902000000eeff") + QByteArray(55, '\0');
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
+            const int entries = rig.sent().count(entryFrame);
             QTest::mouseClick(start, Qt::LeftButton);
             QCOMPARE(start->text(), QStringLiteral("正在下载"));
-            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader.
-            QTRY_VERIFY(bootloaderEntered());
+            // Rather than wait out the 3 s, as soon as the instrument has taken
+            // this upgrade's entry frame and is in its bootloader.
+            QTRY_VERIFY(rig.sent().count(entryFrame) > entries && bootloaderEntered());
             w.firmwareUpgrade()->entryWaitElapsed();
         };
 
@@ -614,7 +617,7 @@ private slots:
 
         setFault(SimBootloader::Fault::Silence, SimBootloader::AtHandshake);
         startUpgrade();
-        for (int i = 0; i < FirmwareUpgrade::timeoutLimit; ++i)
+        for (int i = 0; i < FirmwareUpgrade::TimeoutLimit; ++i)
             w.firmwareUpgrade()->silenceTick();
         QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
         QCOMPARE(log->toPlainText().split('\n').last(), QStringLiteral("USB更新失败,超时"));
