@@ -32,6 +32,8 @@ QString CliRunner::usage()
         "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
         "  zero-current | clear-data | factory-reset --yes\n"
         "  flash FILE.bin\n"
+        "  serve [--listen HOST:PORT]    the instrument as a SCPI instrument on a TCP port\n"
+        "                                (default 127.0.0.1:5025) until Ctrl-C\n"
         "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
         "2 bad usage or bad input, 3 no instrument found.\n");
 }
