@@ -504,6 +504,31 @@ class ListenTests(unittest.TestCase):
             self.assertIn(b"cannot listen on 127.0.0.1:%d" % port, run.stderr)
 
 
+class ReadmeExampleTests(unittest.TestCase):
+    """The PyVISA example of the README, run as written but for the port."""
+
+    def test_example_runs(self):
+        readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+        with open(readme, encoding="utf-8") as f:
+            text = f.read()
+        m = re.search(r"<!-- pyvisa-example.*?-->\s*```python\n(.*?)```", text, re.S)
+        self.assertIsNotNone(m, "no example in the README")
+        code = m.group(1)
+        self.assertLessEqual(len(code.strip().splitlines()), 10)
+        server = Server(["--simulate"])
+        try:
+            run = subprocess.run([sys.executable, "-c", code.replace("5025", str(server.port))],
+                                 capture_output=True, timeout=60)
+        finally:
+            server.stop()
+        self.assertEqual(run.returncode, 0, run.stderr.decode())
+        idn, readings, end = run.stdout.decode().splitlines()
+        self.assertTrue(idn.startswith("USB Tester Simulator,KV37,"))
+        volts, amps = (float(x) for x in readings.split(";"))
+        self.assertTrue(3.0 < volts < 4.3 and abs(amps - 1.5) < 0.05, readings)
+        self.assertTrue(end.endswith('mAh; 0,"No error"'), end)
+
+
 class PowerTesterTests(unittest.TestCase):
     """A USB power tester: readings, and -221 for every load command."""
 
