@@ -4,6 +4,7 @@
 #include "parameterrange.h"
 #include "scpistatus.h"
 
+#include <QPointer>
 #include <cmath>
 
 using Scpi::Command;
@@ -61,6 +62,13 @@ ScpiInstrument::ScpiInstrument(InstrumentSession &session, QObject *parent)
         if (busy())
             fail(ScpiError::HardwareMissing, "the instrument went away");
     });
+}
+
+ScpiInstrument::~ScpiInstrument()
+{
+    // A wait of ours left behind would call into nothing.
+    if (busy())
+        m_session.cancelWait();
 }
 
 QByteArray ScpiInstrument::number(double value)
@@ -230,8 +238,10 @@ void ScpiInstrument::fresh(bool parameters, bool measurements, Step then)
     w.parameters = parameters;
     w.measurements = measurements;
     const quint64 serial = m_serial;
-    m_session.await(w, [this, serial, then](bool ok) {
-        if (serial != m_serial)
+    // The session may call back after this object is gone (the server closed).
+    QPointer<ScpiInstrument> self(this);
+    m_session.await(w, [this, self, serial, then](bool ok) {
+        if (!self || serial != m_serial)
             return;
         if (!ok)
             return fail(ScpiError::Hardware,
@@ -245,8 +255,9 @@ void ScpiInstrument::confirm(const InstrumentSession::Change &change, Step then)
     if (!change.sent)
         return fail(ScpiError::Hardware, "could not write to the instrument");
     const quint64 serial = m_serial;
-    m_session.await(change.confirm, [this, serial, then](bool ok) {
-        if (serial != m_serial)
+    QPointer<ScpiInstrument> self(this);
+    m_session.await(change.confirm, [this, self, serial, then](bool ok) {
+        if (!self || serial != m_serial)
             return;
         if (!ok)
             return fail(ScpiError::Hardware,

@@ -25,6 +25,7 @@ class ScpiInstrument : public QObject
     Q_OBJECT
 public:
     explicit ScpiInstrument(InstrumentSession &session, QObject *parent = nullptr);
+    ~ScpiInstrument() override;
 
     // Starts a command; `done` is called once, always later from the event
     // loop. One command at a time: the server queues the rest.

@@ -141,7 +141,7 @@ void ScpiServer::accept()
         if (clientCount() >= MaxClients) {
             const QString peer =
                 QStringLiteral("%1:%2").arg(s->peerAddress().toString()).arg(s->peerPort());
-            qCWarning(lcScpi) << "refused" << peer << "- already" << MaxClients << "clients";
+            qCInfo(lcScpi) << "refused" << peer << "- already" << MaxClients << "clients";
             s->abort();
             s->deleteLater();
             emit clientRefused(peer);
@@ -331,7 +331,7 @@ void ScpiServer::send(ScpiClient *c, const QByteArray &bytes)
     qCDebug(lcScpi) << c->peer << ">>" << bytes.trimmed();
     c->socket->write(bytes);
     if (c->socket->bytesToWrite() > MaxUnsent) {
-        qCWarning(lcScpi) << "disconnected" << c->peer << "- it does not read its answers";
+        qCInfo(lcScpi) << "disconnected" << c->peer << "- it does not read its answers";
         emit clientDropped(c->peer);
         drop(c);
     }
