@@ -3,6 +3,9 @@
 #include "clioptions.h"
 #include "clioutput.h"
 #include "instrumentsession.h"
+#include "runrecord.h"
+
+#include <QJsonObject>
 
 #include <QObject>
 #include <memory>
@@ -22,6 +25,8 @@ public:
     CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session);
 
     virtual void start() = 0;
+    // Commands on the history alone run without an instrument.
+    virtual bool needsInstrument() const { return true; }
     // Ctrl-C or SIGTERM: by default the command fails as interrupted.
     virtual void interrupt();
     // The instrument went away: short commands fail; log and watch wait for it.
@@ -62,6 +67,8 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, C
                                              InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeServeCommand(const CliOptions::Global &global, CliOutput &out,
                                              InstrumentSession &session, QString *error);
+std::unique_ptr<CliCommand> makeHistoryCommand(const CliOptions::Global &global, CliOutput &out,
+                                               InstrumentSession &session, QString *error);
 
 // The English names of the work modes and their command words.
 struct ModeWord
@@ -76,6 +83,10 @@ QString modeName(quint8 mode, quint8 deviceClass);
 // The shunt sizes of the power tester in the order of their index ("30A" ... "1000A").
 const QStringList &shuntNames();
 QString shuntText(quint8 reportCode);
+
+// A run's summary as the tool prints it (log --until-stopped, history show).
+QStringList summaryLines(const RunSummary &summary, const QString &endReason);
+QJsonObject summaryJson(const RunSummary &summary, const QString &endReason);
 
 // A reading for JSON: the float's shortest decimal form, not its double expansion.
 double jsonNumber(float value);

@@ -15,12 +15,14 @@ QString CliRunner::usage()
 {
     return QStringLiteral(
         "usage: usb-tester-cli [--device hid|socket:PATH | --simulate[=SETUP]] [--address N]\n"
-        "                      [--json] [--timeout SECONDS] [--verbose] COMMAND ...\n"
+        "                      [--json] [--timeout SECONDS] [--history PATH] [--verbose]\n"
+        "                      COMMAND ...\n"
         "Commands:\n"
         "  list                          instruments on USB and on the bus\n"
         "  read                          every reading and setting of the instrument\n"
         "  watch [--count N]             a line of readings a second\n"
         "  log FILE [--duration D] [--samples N] [--until-stopped] [--always]\n"
+        "      [--no-history]\n"
         "                                a CSV row a second (durations: 90s, 15m, 2h30m)\n"
         "  mode cc|cv|cr|cp|ir|psu|cable|cdc|cdcdc|cycle\n"
         "  set value|cutoff|full-voltage|full-current VALUE\n"
@@ -34,6 +36,8 @@ QString CliRunner::usage()
         "  flash FILE.bin\n"
         "  serve [--listen HOST:PORT]    the instrument as a SCPI instrument on a TCP port\n"
         "                                (default 127.0.0.1:5025) until Ctrl-C\n"
+        "  history list|show ID|export ID FILE|report ID FILE|label ID TEXT|delete ID --yes\n"
+        "                                the runs kept on disk: CSV export, PDF report\n"
         "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
         "2 bad usage or bad input, 3 no instrument found.\n");
 }
@@ -72,11 +76,11 @@ int CliRunner::run(const QStringList &arguments)
     if (!command)
         return badUsage(error);
 
-    if (!device.install(choice, &error)) {
+    if (command->needsInstrument() && !device.install(choice, &error)) {
         out.message(error);
         return CliExit::Failed;
     }
-    if (!session.open()) {
+    if (command->needsInstrument() && !session.open()) {
         session.close();
         out.message(choice.kind == DeviceOptions::Choice::Kind::Socket
                         ? QStringLiteral("no instrument found at %1").arg(choice.socketPath)
