@@ -35,6 +35,8 @@ QString CliRunner::usage()
         "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
         "  zero-current | clear-data | factory-reset --yes\n"
         "  flash FILE.bin\n"
+        "  serve [--listen HOST:PORT]    the instrument as a SCPI instrument on a TCP port\n"
+        "                                (default 127.0.0.1:5025) until Ctrl-C\n"
         "  history list|show ID|export ID FILE|report ID FILE|label ID TEXT|delete ID --yes\n"
         "                                the runs kept on disk: CSV export, PDF report\n"
         "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
