@@ -77,8 +77,7 @@ QString modeText(const RunInfo &info)
     if (!m.known || m.unit.isEmpty())
         return title;
     return QStringLiteral("%1 %2 %3")
-        .arg(title, ReadingFormat::setValue(quint8(info.workMode), float(info.setValue)).trimmed(),
-             m.unit);
+        .arg(title, QString::number(info.setValue, 'f', qMin(m.setValueDecimals, 3)), m.unit);
 }
 
 QString deviceText(const RunInfo &info)

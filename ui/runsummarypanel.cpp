@@ -73,7 +73,7 @@ bool RunSummaryPanel::eventFilter(QObject *watched, QEvent *event)
 
 void RunSummaryPanel::place()
 {
-    // The top right corner of the page, clear of the title row.
+    // The lower right corner of the page, over the chart, clear of the readings.
     const QWidget *page = parentWidget();
-    move(qMax(0, page->width() - width() - 16), 56);
+    move(qMax(0, page->width() - width() - 24), qMax(0, page->height() - height() - 60));
 }

@@ -136,7 +136,28 @@ void HistoryPage::build()
     auto *openLayout = new QHBoxLayout(openView);
     openLayout->setContentsMargins(0, 0, 0, 0);
     m_chart = std::make_unique<RealTimeChart>(&m_opened);
-    openLayout->addWidget(m_chart->view(), 3);
+    // The live chart's groups, on buttons of the same words.
+    auto *chartColumn = new QVBoxLayout;
+    auto *groups = new QHBoxLayout;
+    const QList<QPair<const char *, Curves::Group>> groupButtons = {
+        {"ELE/CAP", Curves::EnergyGroup},
+        {"CPU/NTC", Curves::TemperatureGroup},
+        {"MOS_T", Curves::MosGroup}};
+    QList<QPushButton *> made;
+    for (const auto &g : groupButtons) {
+        auto *b = new QPushButton(QLatin1String(g.first), openView);
+        b->setObjectName(QStringLiteral("history_btnGroup") + QString::number(made.size() + 1));
+        b->setFocusPolicy(Qt::NoFocus);
+        const Curves::Group group = g.second;
+        connect(b, &QPushButton::clicked, this, [this, group] { m_chart->toggleGroup(group); });
+        groups->addWidget(b);
+        made << b;
+    }
+    groups->addStretch(1);
+    m_chart->setGroupButtons(made[0], made[1], made[2]);
+    chartColumn->addLayout(groups);
+    chartColumn->addWidget(m_chart->view(), 1);
+    openLayout->addLayout(chartColumn, 3);
     m_summary = new QLabel(openView);
     m_summary->setObjectName(QStringLiteral("history_summary"));
     m_summary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
