@@ -2,6 +2,7 @@
 // leaves, a damaged or full database, two writers at once, and what the
 // command-line tool makes of it. The database is checked with the sqlite3
 // shell, the CSV with Python's csv module, the PDF with pdftoppm/pdftotext.
+#include "../common/simprocess.h"
 #include "historywriter.h"
 #include "runstore.h"
 #include "savedatadeal.h"
@@ -14,12 +15,6 @@
 #include <csignal>
 
 namespace {
-
-struct Run
-{
-    int code = -1;
-    QString out, err;
-};
 
 Run run(const QString &program, const QStringList &args, int timeoutMs = 30000)
 {
@@ -47,41 +42,6 @@ SampleStore::Values values(int i)
             41.25f, i % 5 == 0 ? -40.0f : 25.125f};
 }
 
-// The standalone simulator, alive for one test.
-class Sim
-{
-public:
-    explicit Sim(const QString &setup)
-    {
-        m_proc.start(QStringLiteral(SIM_PATH), {"--listen", m_path, "--speed", "1", setup});
-        QDeadlineTimer deadline(5000);
-        while (!QFile::exists(m_path) && !deadline.hasExpired())
-            QTest::qWait(10);
-    }
-    ~Sim()
-    {
-        m_proc.write("quit\n");
-        if (!m_proc.waitForFinished(3000))
-            m_proc.kill();
-    }
-    QStringList device() const { return {"--device", "socket:" + m_path}; }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_path = m_dir.filePath(QStringLiteral("load.sock"));
-    QProcess m_proc;
-};
-
-QStringList csvRows(const QString &file)
-{
-    QFile f(file);
-    QStringList rows;
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("20"))
-                rows << QString::fromUtf8(line);
-    return rows;
-}
 
 } // namespace
 
@@ -232,12 +192,12 @@ private slots:
     // label and delete through the tool.
     void killedLogAndTheHistoryCommands()
     {
-        Sim sim(QStringLiteral("RX41"));
+        Sim sim("1", QStringLiteral("RX41"));
         const QString db = path("cli.sqlite");
         const QString csv = path("killed.csv");
         const QStringList history{"--history", db};
         QProcess log;
-        log.start(QStringLiteral(CLI_PATH), sim.device() + history + QStringList{"log", csv});
+        log.start(QStringLiteral(CLI_PATH), sim.args(history + QStringList{"log", csv}));
         QDeadlineTimer deadline(20000);
         while (csvRows(csv).size() < 6 && !deadline.hasExpired())
             QTest::qWait(50);
