@@ -45,7 +45,8 @@ std::unique_ptr<CliCommand> makeCommand(const CliOptions::Global &global, CliOut
     error->clear();
     using Factory = std::unique_ptr<CliCommand> (*)(const CliOptions::Global &, CliOutput &,
                                                     InstrumentSession &, QString *);
-    for (Factory f : {makeReadCommand, makeControlCommand, makeLogCommand, makeFlashCommand}) {
+    for (Factory f : {makeReadCommand, makeControlCommand, makeLogCommand, makeFlashCommand,
+                      makeProgramCommand}) {
         std::unique_ptr<CliCommand> c = f(global, out, session, error);
         if (c || !error->isEmpty())
             return c;

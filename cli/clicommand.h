@@ -22,6 +22,8 @@ public:
     CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session);
 
     virtual void start() = 0;
+    // False for a command that only prints what it was given: no instrument is opened.
+    virtual bool needsInstrument() const { return true; }
     // Ctrl-C or SIGTERM: by default the command fails as interrupted.
     virtual void interrupt();
     // The instrument went away: short commands fail; log and watch wait for it.
@@ -60,6 +62,8 @@ std::unique_ptr<CliCommand> makeLogCommand(const CliOptions::Global &global, Cli
                                            InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, CliOutput &out,
                                              InstrumentSession &session, QString *error);
+std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &global, CliOutput &out,
+                                               InstrumentSession &session, QString *error);
 
 // The English names of the work modes and their command words.
 struct ModeWord

@@ -32,8 +32,11 @@ QString CliRunner::usage()
         "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
         "  zero-current | clear-data | factory-reset --yes\n"
         "  flash FILE.bin\n"
-        "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
-        "2 bad usage or bad input, 3 no instrument found.\n");
+        "  program FILE.json|--template capacity|dcir|capacity-dcir [--param KEY=VALUE]\n"
+        "          [--print] [--log FILE.csv] [--yes] [--resume-after-loss]\n"
+        "                                a test program on an electronic load\n"
+        "Exit status: 0 done, 1 the instrument refused, failed or did not answer (or a\n"
+        "program was aborted), 2 bad usage or bad input, 3 no instrument found.\n");
 }
 
 int CliRunner::run(const QStringList &arguments)
@@ -70,6 +73,12 @@ int CliRunner::run(const QStringList &arguments)
     if (!command)
         return badUsage(error);
 
+    if (!command->needsInstrument()) {
+        int code = CliExit::Failed;
+        connect(command.get(), &CliCommand::finished, this, [&code](int c) { code = c; });
+        command->start();
+        return code;
+    }
     if (!device.install(choice, &error)) {
         out.message(error);
         return CliExit::Failed;
