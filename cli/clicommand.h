@@ -3,6 +3,9 @@
 #include "clioptions.h"
 #include "clioutput.h"
 #include "instrumentsession.h"
+#include "runrecord.h"
+
+#include <QJsonObject>
 
 #include <QObject>
 #include <memory>
@@ -22,7 +25,8 @@ public:
     CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session);
 
     virtual void start() = 0;
-    // False for a command that only prints what it was given: no instrument is opened.
+    // Commands on the history alone, or printing what they were given, run without an
+    // instrument.
     virtual bool needsInstrument() const { return true; }
     // Ctrl-C or SIGTERM: by default the command fails as interrupted.
     virtual void interrupt();
@@ -62,6 +66,8 @@ std::unique_ptr<CliCommand> makeLogCommand(const CliOptions::Global &global, Cli
                                            InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, CliOutput &out,
                                              InstrumentSession &session, QString *error);
+std::unique_ptr<CliCommand> makeHistoryCommand(const CliOptions::Global &global, CliOutput &out,
+                                               InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &global, CliOutput &out,
                                                InstrumentSession &session, QString *error);
 
@@ -78,6 +84,10 @@ QString modeName(quint8 mode, quint8 deviceClass);
 // The shunt sizes of the power tester in the order of their index ("30A" ... "1000A").
 const QStringList &shuntNames();
 QString shuntText(quint8 reportCode);
+
+// A run's summary as the tool prints it (log --until-stopped, history show).
+QStringList summaryLines(const RunSummary &summary, const QString &endReason);
+QJsonObject summaryJson(const RunSummary &summary, const QString &endReason);
 
 // A reading for JSON: the float's shortest decimal form, not its double expansion.
 double jsonNumber(float value);

@@ -63,6 +63,13 @@ bool parseGlobal(const QStringList &args, Global *global, QString *error)
                 return false;
             }
             g.timeoutMs = int(std::lround(s * 1000));
+        } else if (name == QLatin1String("--history")) {
+            if (!takeValue(&g.historyPath))
+                return false;
+            if (g.historyPath.isEmpty()) {
+                *error = QStringLiteral("--history needs the database's file name");
+                return false;
+            }
         } else if (!commandSeen) {
             if (a.startsWith(QLatin1Char('-'))) {
                 *error = QStringLiteral("unknown option \"%1\"").arg(a);

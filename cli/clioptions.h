@@ -13,11 +13,12 @@ struct Global
     bool addressGiven = false;
     quint8 address = 0x01; // the master's usual address
     int timeoutMs = 5000;
+    QString historyPath; // empty: the history every program uses
     QString command;
     QStringList args; // what follows the command
 };
 
-// Takes --address, --json and --timeout from anywhere in args (device options
+// Takes --address, --json, --timeout and --history from anywhere in args (device options
 // already removed; args[0] is the program) and splits off the command.
 bool parseGlobal(const QStringList &args, Global *global, QString *error);
 

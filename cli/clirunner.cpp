@@ -15,12 +15,14 @@ QString CliRunner::usage()
 {
     return QStringLiteral(
         "usage: usb-tester-cli [--device hid|socket:PATH | --simulate[=SETUP]] [--address N]\n"
-        "                      [--json] [--timeout SECONDS] [--verbose] COMMAND ...\n"
+        "                      [--json] [--timeout SECONDS] [--history PATH] [--verbose]\n"
+        "                      COMMAND ...\n"
         "Commands:\n"
         "  list                          instruments on USB and on the bus\n"
         "  read                          every reading and setting of the instrument\n"
         "  watch [--count N]             a line of readings a second\n"
         "  log FILE [--duration D] [--samples N] [--until-stopped] [--always]\n"
+        "      [--no-history]\n"
         "                                a CSV row a second (durations: 90s, 15m, 2h30m)\n"
         "  mode cc|cv|cr|cp|ir|psu|cable|cdc|cdcdc|cycle\n"
         "  set value|cutoff|full-voltage|full-current VALUE\n"
@@ -32,8 +34,10 @@ QString CliRunner::usage()
         "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
         "  zero-current | clear-data | factory-reset --yes\n"
         "  flash FILE.bin\n"
+        "  history list|show ID|export ID FILE|report ID FILE|label ID TEXT|delete ID --yes\n"
+        "                                the runs kept on disk: CSV export, PDF report\n"
         "  program FILE.json|--template capacity|dcir|capacity-dcir [--param KEY=VALUE]\n"
-        "          [--print] [--log FILE.csv] [--yes] [--resume-after-loss]\n"
+        "          [--print] [--log FILE.csv] [--yes] [--resume-after-loss] [--no-history]\n"
         "                                a test program on an electronic load\n"
         "Exit status: 0 done, 1 the instrument refused, failed or did not answer (or a\n"
         "program was aborted), 2 bad usage or bad input, 3 no instrument found.\n");
@@ -73,17 +77,11 @@ int CliRunner::run(const QStringList &arguments)
     if (!command)
         return badUsage(error);
 
-    if (!command->needsInstrument()) {
-        int code = CliExit::Failed;
-        connect(command.get(), &CliCommand::finished, this, [&code](int c) { code = c; });
-        command->start();
-        return code;
-    }
-    if (!device.install(choice, &error)) {
+    if (command->needsInstrument() && !device.install(choice, &error)) {
         out.message(error);
         return CliExit::Failed;
     }
-    if (!session.open()) {
+    if (command->needsInstrument() && !session.open()) {
         session.close();
         out.message(choice.kind == DeviceOptions::Choice::Kind::Socket
                         ? QStringLiteral("no instrument found at %1").arg(choice.socketPath)

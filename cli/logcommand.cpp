@@ -3,6 +3,7 @@
 #include "clicommand.h"
 #include "csvlogwriter.h"
 #include "devicemodel.h"
+#include "historywriter.h"
 #include "readingformat.h"
 #include "samplevalues.h"
 
@@ -25,6 +26,7 @@ public:
         qint64 samples = 0;   // 0: no limit
         bool untilStopped = false;
         bool always = false;
+        bool history = true;
     };
 
     LogCommand(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s, Limits limits)
@@ -52,6 +54,14 @@ public:
                             .arg(m_limits.file, m_writer->errorString()),
                         CliExit::BadUsage);
 
+        if (m_limits.history) {
+            // A history that cannot be written is said once; the CSV goes on.
+            connect(&m_history, &HistoryWriter::problem, this,
+                    [this](HistoryWriter::Problem p, const QString &detail) {
+                        m_out.message(historyProblemText(p, detail));
+                    });
+            m_history.open(m_global.historyPath);
+        }
         connect(&m_session, &InstrumentSession::sampleTick, this, &LogCommand::sample);
         connect(&m_session, &InstrumentSession::reportDecoded, this, &LogCommand::report);
         connect(&m_session, &InstrumentSession::reconnected, this,
@@ -86,10 +96,16 @@ private:
         const bool fresh = m_fresh.available(st);
         if (fresh && (m_limits.always || DeviceModel::samplingAllowed(m_class, true, st.running))) {
             const SampleStore::Values v = sampleValues(r);
-            if (!m_writer->append(QDateTime::currentMSecsSinceEpoch(), v))
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            if (!m_writer->append(now, v))
                 return fail(QStringLiteral("cannot write to %1: %2")
                                 .arg(m_limits.file, m_writer->errorString()));
             m_fresh.take(st);
+            if (m_limits.history) {
+                if (!m_history.runOpen())
+                    m_history.beginRun(runInfo(now));
+                m_history.addSample(now, v);
+            }
         }
         namespace F = ReadingFormat;
         const QString note = !fresh        ? QStringLiteral("  (no fresh readings)")
@@ -127,6 +143,9 @@ private:
         m_durationTimer.stop();
         m_session.stopPolling();
         const bool closed = m_writer ? m_writer->close() : true;
+        const QString why = historyReason(reason);
+        const RunSummary summary = m_history.endRun(why);
+        m_history.flush();
         const MeasurementRecord &r = m_session.record();
         const qint64 elapsedS = m_elapsed.isValid() ? m_elapsed.elapsed() / 1000 : 0;
         const qint64 rows = m_writer ? m_writer->rows() : 0;
@@ -140,6 +159,8 @@ private:
             o[QStringLiteral("voltage_v")] = jsonNumber(r.voltage);
             o[QStringLiteral("energy_wh")] = jsonNumber(r.energy);
             o[QStringLiteral("capacity_mah")] = jsonNumber(r.capacity);
+            if (m_limits.untilStopped)
+                o[QStringLiteral("summary")] = summaryJson(summary, why);
             m_out.object(o);
         } else {
             m_out.line(
@@ -151,11 +172,62 @@ private:
                                 QString::number(jsonNumber(r.energy), 'f', 3),
                                 QString::number(jsonNumber(r.capacity), 'f', 0),
                                 QString::number(jsonNumber(r.voltage), 'f', 3)));
+            if (m_limits.untilStopped)
+                for (const QString &line : summaryLines(summary, why))
+                    m_out.line(line);
         }
         if (!closed)
             return fail(
                 QStringLiteral("cannot sync %1: %2").arg(m_limits.file, m_writer->errorString()));
         finish(CliExit::Done);
+    }
+
+    // What the history keeps of the run: its instrument and settings.
+    RunInfo runInfo(qint64 startedMs) const
+    {
+        const MeasurementRecord &r = m_session.record();
+        RunInfo i;
+        i.startedMs = startedMs;
+        i.model = m_session.model();
+        i.firmware = m_session.version();
+        i.serial = m_session.serialNumber();
+        i.address = m_session.address();
+        i.deviceClass = m_class;
+        i.workMode = r.workMode;
+        i.setValue = double(r.setValue);
+        i.cutoffVolts = double(r.cutoffVoltage);
+        i.timeLimitMinutes = r.timeLimitHours * 60 + r.timeLimitMinutes;
+        return i;
+    }
+
+    // How the run ends, in the history's words: a load that stopped by
+    // itself stopped at its cut-off or its time limit, or was stopped.
+    QString historyReason(const QString &reason) const
+    {
+        if (reason != QLatin1String("stopped"))
+            return QString::fromLatin1(EndReason::Closed);
+        const MeasurementRecord &r = m_session.record();
+        const RunSummary s = m_history.summary();
+        return EndReason::ofStop(double(r.voltage), double(r.cutoffVoltage), s.durationS,
+                                 r.timeLimitHours * 60 + r.timeLimitMinutes);
+    }
+
+    static QString historyProblemText(HistoryWriter::Problem p, const QString &detail)
+    {
+        switch (p) {
+        case HistoryWriter::Problem::MovedAside:
+            return QStringLiteral("the history was damaged; it was moved to %1 and a new one "
+                                  "started")
+                .arg(detail);
+        case HistoryWriter::Problem::CannotOpen:
+            return QStringLiteral("the history cannot be opened (%1); this run is not kept in it")
+                .arg(detail);
+        case HistoryWriter::Problem::WriteFailed:
+            break;
+        }
+        return QStringLiteral("the history cannot be written (%1); this run is not kept in it, "
+                              "the CSV file goes on")
+            .arg(detail);
     }
 
     static QString endText(const QString &reason)
@@ -172,6 +244,7 @@ private:
     Limits m_limits;
     quint8 m_class = 0;
     std::unique_ptr<CsvLogWriter> m_writer;
+    HistoryWriter m_history;
     FreshMeasurement m_fresh;
     QElapsedTimer m_elapsed;
     QTimer m_durationTimer;
@@ -187,18 +260,19 @@ std::unique_ptr<CliCommand> makeLogCommand(const CliOptions::Global &g, CliOutpu
     if (g.command != QLatin1String("log"))
         return nullptr;
     CommandArgs a;
-    if (!CliOptions::parseCommandArgs(g.args, {"--until-stopped", "--always"},
+    if (!CliOptions::parseCommandArgs(g.args, {"--until-stopped", "--always", "--no-history"},
                                       {"--duration", "--samples"}, &a, error))
         return nullptr;
     if (a.positional.size() != 1) {
         *error = QStringLiteral("usage: usb-tester-cli log FILE [--duration D] [--samples N] "
-                                "[--until-stopped] [--always]");
+                                "[--until-stopped] [--always] [--no-history]");
         return nullptr;
     }
     LogCommand::Limits l;
     l.file = a.positional.at(0);
     l.untilStopped = a.has(QStringLiteral("--until-stopped"));
     l.always = a.has(QStringLiteral("--always"));
+    l.history = !a.has(QStringLiteral("--no-history"));
     if (a.hasValue(QStringLiteral("--duration")) &&
         !CliOptions::parseDuration(a.value(QStringLiteral("--duration")), &l.durationS, error))
         return nullptr;

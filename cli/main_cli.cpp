@@ -3,6 +3,7 @@
 #include "logging.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/signalfd.h>
@@ -19,7 +20,17 @@ int main(int argc, char *argv[])
     pthread_sigmask(SIG_BLOCK, &mask, nullptr);
     const int sfd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
 
-    QCoreApplication app(argc, argv);
+    // A report is drawn, which takes the GUI library but never a display.
+    bool drawing = false;
+    for (int i = 1; i + 1 < argc; ++i)
+        drawing =
+            drawing || (qstrcmp(argv[i], "history") == 0 && qstrcmp(argv[i + 1], "report") == 0);
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application =
+        drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication &app = *application;
     // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
     Logging::setup(Logging::verboseRequested(app.arguments()));
 

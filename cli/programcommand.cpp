@@ -3,6 +3,7 @@
 #include "clicommand.h"
 #include "csvlogwriter.h"
 #include "devicemodel.h"
+#include "historywriter.h"
 #include "programrunner.h"
 #include "programtemplates.h"
 #include "programtexts.h"
@@ -23,7 +24,7 @@ QString usageText()
 {
     return QStringLiteral("usage: usb-tester-cli program FILE.json|--template NAME "
                           "[--param KEY=VALUE ...] [--print] [--log FILE.csv] [--yes] "
-                          "[--resume-after-loss]");
+                          "[--resume-after-loss] [--no-history]");
 }
 
 class ProgramCommand : public CliCommand
@@ -36,11 +37,12 @@ public:
         QString log;
         bool yes = false;
         bool resumeAfterLoss = false;
+        bool history = true;
     };
 
     ProgramCommand(const CliOptions::Global &g, CliOutput &out, InstrumentSession &s,
-                   Options options, HistoryWriter *history)
-        : CliCommand(g, out, s), m_o(std::move(options)), m_history(history)
+                   Options options)
+        : CliCommand(g, out, s), m_o(std::move(options))
     {
         m_status.setInterval(1000);
         connect(&m_status, &QTimer::timeout, this, &ProgramCommand::showStatus);
@@ -70,7 +72,17 @@ public:
                     QStringLiteral("cannot write to %1: %2").arg(m_o.log, m_log->errorString()),
                     CliExit::BadUsage);
         }
-        m_runner = std::make_unique<ProgramRunner>(m_session, m_history);
+        if (m_o.history) {
+            // A history that cannot be written is said once; the program goes on.
+            connect(&m_history, &HistoryWriter::problem, this,
+                    [this](HistoryWriter::Problem, const QString &detail) {
+                        m_out.message(QStringLiteral("the history cannot be kept (%1); the "
+                                                     "program goes on without it")
+                                          .arg(detail));
+                    });
+            m_history.open(m_global.historyPath);
+        }
+        m_runner = std::make_unique<ProgramRunner>(m_session, m_o.history ? &m_history : nullptr);
         m_runner->setReadingsTimeoutMs(m_global.timeoutMs);
         ProgramRunner *r = m_runner.get();
         connect(r, &ProgramRunner::stepFinished, this, &ProgramCommand::stepFinished);
@@ -261,6 +273,8 @@ private:
         if (m_stdin)
             m_stdin->setEnabled(false);
         const bool logClosed = m_log ? m_log->close() : true;
+        m_history.flush();
+        const qint64 run = m_o.history ? m_history.lastRunId() : 0;
         const ProgramRunner &r = *m_runner;
         const QString outcomeWord =
             outcome == ProgramRunner::Outcome::Completed ? QStringLiteral("completed")
@@ -276,6 +290,8 @@ private:
             o[QStringLiteral("load_stopped")] = r.loadStopConfirmed();
             o[QStringLiteral("elapsed_s")] = std::round(r.programElapsedS() * 10) / 10;
             o[QStringLiteral("results")] = resultsJson(r.results());
+            if (run > 0)
+                o[QStringLiteral("history_run")] = double(run);
             event(o, "program-end");
         } else {
             m_out.line(QStringLiteral("Program \"%1\" %2 in %3.")
@@ -283,6 +299,8 @@ private:
                                 ProgramTexts::duration(r.programElapsedS())));
             for (const QString &row : ProgramTexts::table(r.results()))
                 m_out.line(row);
+            if (run > 0)
+                m_out.line(QStringLiteral("Kept in the history as run %1.").arg(run));
         }
         if (!why.isEmpty())
             m_out.message(why);
@@ -296,7 +314,7 @@ private:
     }
 
     Options m_o;
-    HistoryWriter *m_history;
+    HistoryWriter m_history;
     std::unique_ptr<ProgramRunner> m_runner;
     std::unique_ptr<CsvLogWriter> m_log;
     std::unique_ptr<QSocketNotifier> m_stdin;
@@ -313,7 +331,8 @@ std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &g, CliO
     if (g.command != QLatin1String("program"))
         return nullptr;
     CommandArgs a;
-    if (!CliOptions::parseCommandArgs(g.args, {"--print", "--yes", "--resume-after-loss"},
+    if (!CliOptions::parseCommandArgs(g.args,
+                                      {"--print", "--yes", "--resume-after-loss", "--no-history"},
                                       {"--template", "--param", "--log"}, &a, error))
         return nullptr;
     const bool byTemplate = a.hasValue(QStringLiteral("--template"));
@@ -326,6 +345,7 @@ std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &g, CliO
     o.yes = a.has(QStringLiteral("--yes"));
     o.resumeAfterLoss = a.has(QStringLiteral("--resume-after-loss"));
     o.log = a.value(QStringLiteral("--log"));
+    o.history = !a.has(QStringLiteral("--no-history"));
     if (byTemplate) {
         QMap<QString, double> values;
         for (const auto &v : a.values) {
@@ -376,5 +396,5 @@ std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &g, CliO
         if (o.program.name.isEmpty())
             o.program.name = QFileInfo(file).completeBaseName();
     }
-    return std::make_unique<ProgramCommand>(g, out, s, std::move(o), nullptr);
+    return std::make_unique<ProgramCommand>(g, out, s, std::move(o));
 }

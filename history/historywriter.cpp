@@ -94,8 +94,13 @@ void HistoryWriter::addSample(qint64 timeMs, const SampleStore::Values &values)
     if (!m_open)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_ops.empty() || m_ops.back().kind != Op::Samples)
+    // Batches of bounded size: a batch never grows by copying what it holds,
+    // so a sample costs the caller the same however far the writer lags.
+    if (m_ops.empty() || m_ops.back().kind != Op::Samples ||
+        m_ops.back().samples.size() >= SamplesPerBatch) {
         m_ops.push_back(Op{Op::Samples, {}, {}, {}, {}, 0, 0});
+        m_ops.back().samples.reserve(SamplesPerBatch);
+    }
     Op &op = m_ops.back();
     op.samples.push_back({timeMs, values});
     op.summary = m_summary.summary();

@@ -21,6 +21,7 @@ class HistoryWriter : public QObject
 public:
     static constexpr int CommitIntervalMs = 1000;
     static constexpr int SyncIntervalMs = 10000;
+    static constexpr int SamplesPerBatch = 1024;
 
     enum class Problem {
         MovedAside,  // the file was no usable database; kept aside, a new one started

@@ -1,5 +1,6 @@
 #include "runrecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -9,6 +10,19 @@ namespace {
 constexpr double NtcAbsentBelow = -30.0;
 
 } // namespace
+
+QString EndReason::ofStop(double lastVolts, double cutoffVolts, double runSeconds,
+                          int timeLimitMinutes)
+{
+    // The instrument's own clock and the samples' differ by a tick or two.
+    if (timeLimitMinutes > 0 && runSeconds >= timeLimitMinutes * 60.0 - 3)
+        return QString::fromLatin1(TimeLimit);
+    // The last sample may be up to a second before the stop, on a voltage
+    // that falls fast near the end.
+    if (cutoffVolts > 0 && lastVolts <= cutoffVolts + std::max(0.05, 0.1 * cutoffVolts))
+        return QString::fromLatin1(CutOff);
+    return QString::fromLatin1(Stopped);
+}
 
 void SummaryBuilder::Counter::add(double v, bool firstSample)
 {

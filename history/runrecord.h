@@ -13,6 +13,10 @@ constexpr const char *Stopped = "stopped";
 constexpr const char *Cleared = "cleared";
 constexpr const char *Closed = "closed";
 constexpr const char *Interrupted = "interrupted";
+
+// Why a load that was running stopped: at its time limit when the run lasted
+// it, at its cut-off when the voltage got there, else it was stopped.
+QString ofStop(double lastVolts, double cutoffVolts, double runSeconds, int timeLimitMinutes);
 } // namespace EndReason
 
 // What the history keeps of a run's instrument and settings at its start.

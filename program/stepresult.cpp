@@ -87,3 +87,43 @@ QJsonArray resultsJson(const QVector<StepResult> &results)
         a.append(r.toJson());
     return a;
 }
+
+StepResult StepResult::fromJson(const QJsonObject &o)
+{
+    auto number = [&o](const char *key) {
+        const QJsonValue v = o.value(QLatin1String(key));
+        return v.isDouble() ? v.toDouble() : std::numeric_limits<double>::quiet_NaN();
+    };
+    StepResult r;
+    r.step = o.value(QStringLiteral("step")).toString();
+    for (const QJsonValue &p : o.value(QStringLiteral("pass")).toArray())
+        r.passes << p.toInt();
+    r.kind = StepKind(
+        qMax(0, ProgramFile::kindWords().indexOf(o.value(QStringLiteral("kind")).toString())));
+    r.name = o.value(QStringLiteral("name")).toString();
+    const QString end = o.value(QStringLiteral("end")).toString();
+    r.end = End::Failed;
+    for (End e : {End::CutOff, End::Duration, End::Capacity, End::Energy, End::Recovered, End::Done,
+                  End::Confirmed, End::Aborted})
+        if (endWord(e) == end)
+            r.end = e;
+    r.durationS = o.value(QStringLiteral("duration_s")).toDouble();
+    r.capacityMah = o.value(QStringLiteral("capacity_mah")).toDouble();
+    r.energyWh = o.value(QStringLiteral("energy_wh")).toDouble();
+    r.endV = number("end_v");
+    r.v1 = number("v1_v");
+    r.i1 = number("i1_a");
+    r.v2 = number("v2_v");
+    r.i2 = number("i2_a");
+    r.dcirMohm = number("dcir_mohm");
+    r.passesDone = o.value(QStringLiteral("passes")).toInt();
+    return r;
+}
+
+QVector<StepResult> resultsFromJson(const QJsonArray &array)
+{
+    QVector<StepResult> list;
+    for (const QJsonValue &v : array)
+        list << StepResult::fromJson(v.toObject());
+    return list;
+}

@@ -46,7 +46,10 @@ struct StepResult
 
     static QString endWord(End end); // "cut-off", "duration", ...
     QJsonObject toJson() const;
+    // Read back as toJson() wrote it (the history keeps them so).
+    static StepResult fromJson(const QJsonObject &o);
 };
 
 // The results of a program as the history keeps them and --json prints them.
 QJsonArray resultsJson(const QVector<StepResult> &results);
+QVector<StepResult> resultsFromJson(const QJsonArray &array);

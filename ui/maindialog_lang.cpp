@@ -1,16 +1,11 @@
-// The language menu behind the title bar's menu button and the switch between
-// the Chinese interface and its English translation.
+// The switch between the Chinese interface and its English translation, as
+// the title bar's language menu chooses it.
 #include "maindialog.h"
-#include "uilog.h"
-#include "maindialogui.h"
 #include "setting.h"
+#include "uilog.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QEvent>
-#include <QIcon>
-#include <QMenu>
-#include <QPixmap>
 #include <QTranslator>
 
 namespace {
@@ -19,22 +14,14 @@ const char *const EnglishFile = ":/Language/lib_en.qm";
 
 } // namespace
 
-void MainDialog::on_btnMenu_Menu_clicked()
+void MainDialog::loadLanguage()
 {
-    // Built anew on each click, so its entries follow the current language.
-    QMenu menu(ui->btnMenu_Menu);
-    menu.setObjectName(QStringLiteral("languageMenu"));
-    QAction *chinese = menu.addAction(
-        QIcon(QPixmap(QStringLiteral(":/sys/rs/rs/cn_en.png"))
-                  .scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation)),
-        tr("简体中文"));
-    QAction *english = menu.addAction(tr("English"));
-    connect(chinese, &QAction::triggered, this, &MainDialog::onS_Act1Clicked_Slot);
-    connect(english, &QAction::triggered, this, &MainDialog::onS_Act2Clicked_Slot);
-    // The menu opens at the pointer, not under the button, so the button
-    // itself carries no menu (it would pop up a second one) and no arrow.
-    ui->btnMenu_Menu->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:none}"));
-    menu.exec(QCursor::pos());
+    if (Setting().read(QStringLiteral("Language")) == QLatin1String("English")) {
+        if (m_translator->load(QString::fromLatin1(EnglishFile)))
+            QCoreApplication::installTranslator(m_translator);
+    } else {
+        QCoreApplication::removeTranslator(m_translator);
+    }
 }
 
 void MainDialog::onS_Act1Clicked_Slot()
@@ -72,7 +59,7 @@ void MainDialog::switchLanguage(bool english)
 
     // The first device entry went back to its default texts; show its link
     // state again.
-    const QVector<DeviceList::Pair> &pairs = m_devices.pairs();
+    const QVector<DeviceList::Pair> &pairs = deviceList().pairs();
     if (!pairs.isEmpty() && pairs.first().entry) {
         DeviceInfoUI *first = pairs.first().entry;
         const quint8 state = first->state();

@@ -1,13 +1,23 @@
 // The window's side of the link: applies what the connection logic reports,
-// drives the poll and read ticks, and shows the link's warnings.
+// drives the poll and read ticks, shows what each decoded report says on the
+// pages, and shows the link's warnings.
+#include "cdpoptips.h"
 #include "chartmenu.h"
 #include "devicelink.h"
+#include "devicemodel.h"
 #include "firmwareupgrade.h"
 #include "maindialog.h"
-#include "maindialogui.h"
+#include "mainframe.h"
+#include "pages/disppage.h"
+#include "pages/plainpages.h"
+#include "pages/rx41settingspage.h"
+#include "pages/settingspage.h"
+#include "pages/upgradepage.h"
+#include "readingformat.h"
+#include "readingsview.h"
 #include "realtimechart.h"
 
-#include <QDebug>
+#include <QCoreApplication>
 
 void MainDialog::buildLink()
 {
@@ -17,9 +27,10 @@ void MainDialog::buildLink()
     connect(scan, &my_thread::ThreadRecvData_Signal, this, &MainDialog::ThreadRecvData_Slot);
     connect(scan, &my_thread::ThreadShowData_Signal, this, &MainDialog::ThreadShowData_Slot);
 
-    connect(link, &DeviceLink::deviceNameChanged, this, &MainDialog::showDeviceName);
+    connect(link, &DeviceLink::deviceNameChanged, m_pages.upgrade, &UpgradePage::showDeviceName);
     connect(link, &DeviceLink::linkStateChanged, this, &MainDialog::showUpgradePageStatus);
-    connect(link, &DeviceLink::deviceListCleared, this, &MainDialog::clearDeviceList);
+    // The session drops its handle too; the connection logic replaces it next.
+    connect(link, &DeviceLink::deviceListCleared, m_mainFrame, &MainFrame::clearDevices);
     connect(link, &DeviceLink::mainHandleOpened, this, &MainDialog::usbconnect);
     connect(link, &DeviceLink::linkLost, this, &MainDialog::usbdisconnect);
     connect(link, &DeviceLink::sendError, this, &MainDialog::usbsenderror);
@@ -36,6 +47,14 @@ void MainDialog::buildLink()
     m_session.open();
 }
 
+void MainDialog::buildUpgrade()
+{
+    m_upgrade = new FirmwareUpgrade(this);
+    m_session.attachUpgrade(m_upgrade);
+    m_pages.upgrade->attach(m_upgrade, [this] { return linkUp(); });
+    connect(this, &MainDialog::aboutToClose, m_upgrade, &FirmwareUpgrade::cancel);
+}
+
 bool MainDialog::linkUp() const
 {
     return m_session.link().usbThread()->isLinkOpen();
@@ -48,6 +67,12 @@ void MainDialog::setMessageBox(dialoghooks::MessageFn fn)
         m_dataExport->setMessageBox(fn);
     if (m_chartMenu)
         m_chartMenu->setMessageBox(fn);
+    m_pages.upgrade->setMessageBox(fn);
+}
+
+void MainDialog::setOpenFileDialog(dialoghooks::SaveFileFn fn)
+{
+    m_pages.upgrade->setOpenFileDialog(std::move(fn));
 }
 
 void MainDialog::warn(const QString &title, const QString &text)
@@ -77,40 +102,36 @@ void MainDialog::sample(quint32 count)
         m_fresh.take(st);
 }
 
-// ---- link events -----------------------------------------------------------
+// ---- display update ----------------------------------------------------------
 
-void MainDialog::showDeviceName(const QString &dev_str)
+void MainDialog::updateDisplay()
 {
-    ui->upgrade_label_devvalue->setText(dev_str);
-}
-
-void MainDialog::showUpgradePageStatus(bool up, const QString &dev_str)
-{
-    // The picture follows the link whichever page shows, or the upgrade page
-    // would show a link that came up on another page as lost.
-    ui->upgrade_label_connect->setStyleSheet(
-        up ? QStringLiteral("border-image:url(:/sys/rs/rs/usb_connect.png) 0 0 0 0 stretch "
-                            "stretch;")
-           : QStringLiteral("border-image:url(:/sys/rs/rs/usb_disconnect.png) 0 0 0 0 stretch "
-                            "stretch;"));
-    if (currentPage() != PageUpgrade)
-        return;
-    // The link's texts keep the translation context they were written in.
-    auto text = [](const char *source) {
-        return QCoreApplication::translate("DeviceLink", source);
-    };
-    if (up) {
-        ui->upgrade_text_log->append(text("设备已连接"));
-        ui->upgrade_text_log->append(text("设备名称:") + dev_str);
-    } else {
-        ui->upgrade_text_log->append(text("设备已断开"));
+    InstrumentState &st = m_session.state();
+    const MeasurementRecord &r = st.record;
+    popTips()->follow(r);
+    m_pages.disp->showRecord(r, deviceClass);
+    // The test-function modes are titled on the page their entries open.
+    if (ReadingFormat::workMode(r.workMode, deviceClass).titleTarget ==
+        ReadingFormat::TitleTarget::SixTitle)
+        m_pages.six->setTitle(ReadingsView::modeTitle(r.workMode, deviceClass));
+    if (deviceClass == DeviceModel::ElectronicLoad)
+        m_pages.settings->showLiveValues(r);
+    else if (deviceClass == DeviceModel::PowerTester)
+        m_pages.rx41Settings->showLiveValues(r);
+    if (st.parametersArrived) {
+        st.parametersArrived = false;
+        if (deviceClass == DeviceModel::ElectronicLoad)
+            m_pages.settings->showParameters(r);
+        else if (deviceClass == DeviceModel::PowerTester)
+            m_pages.rx41Settings->showParameters(r);
     }
 }
 
-void MainDialog::clearDeviceList()
+// ---- link events -----------------------------------------------------------
+
+void MainDialog::showUpgradePageStatus(bool up, const QString &dev_str)
 {
-    // The session drops its handle too; the connection logic replaces it next.
-    m_devices.clear(ui->device_treeWidget);
+    m_pages.upgrade->showLinkState(up, dev_str, currentPage() == PageUpgrade);
 }
 
 void MainDialog::usbconnect()
@@ -122,7 +143,7 @@ void MainDialog::usbconnect()
 
 void MainDialog::usbdisconnect()
 {
-    m_devices.markFirstLost();
+    m_mainFrame->devices().markFirstLost();
     if (m_chart && m_chart->disconnected())
         setRunButtonTexts(false);
 }

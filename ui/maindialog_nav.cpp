@@ -1,9 +1,15 @@
 // Page navigation: the home menus, the shortcuts of the readings page and the
 // return buttons, with the page codes they tell the instrument.
 #include "commandframe.h"
-#include "iconhelper.h"
+#include "homemenu.h"
 #include "maindialog.h"
-#include "maindialogui.h"
+#include "mainframe.h"
+#include "pages/disppage.h"
+#include "pages/homepages.h"
+#include "pages/plainpages.h"
+#include "pages/rx41settingspage.h"
+#include "pages/settingspage.h"
+#include "pages/upgradepage.h"
 
 using HomeMenu::Action;
 
@@ -14,111 +20,78 @@ constexpr unsigned char TesterClass = 4;
 
 } // namespace
 
-void MainDialog::setReturnGlyph(QAbstractButton *button)
+void MainDialog::connectNavigation()
 {
-    IconHelper::Instance()->setIcon(button, QChar(Glyph::Return), 16);
+    connect(m_mainFrame, &MainFrame::minimizeRequested, this, &MainDialog::showMinimized);
+    connect(m_mainFrame, &MainFrame::maximizeRequested, this,
+            [this] { m_frame.toggleMaximized(); });
+    connect(m_mainFrame, &MainFrame::closeRequested, this, &MainDialog::close);
+    connect(m_mainFrame, &MainFrame::searchRequested, this, &MainDialog::startBusScan);
+    connect(m_mainFrame, &MainFrame::languageChosen, this, [this](bool english) {
+        if (english)
+            onS_Act2Clicked_Slot();
+        else
+            onS_Act1Clicked_Slot();
+    });
+
+    connect(m_pages.home, &HomePage::entryClicked, this, &MainDialog::openEntry);
+    connect(m_pages.rx41Home, &Rx41HomePage::entryClicked, this, &MainDialog::openEntry);
+
+    connect(m_pages.disp, &DispPage::upgradeClicked, this, [this] {
+        setCurrentPage(PageUpgrade);
+        m_pages.upgrade->open(QStringLiteral("固件升级"));
+    });
+    connect(m_pages.disp, &DispPage::settingsClicked, this,
+            [this] { openSettingsPage(QStringLiteral("仪表参数设置"), true); });
+
+    // Back to the home menu of the instrument's class; nothing happens on it.
+    const auto back = [this](bool meterTitle) {
+        return [this, meterTitle] {
+            if (currentPage() != PageHome)
+                returnToHome(meterTitle);
+        };
+    };
+    connect(m_pages.disp, &DispPage::returnClicked, this, back(true));
+    connect(m_pages.upgrade, &UpgradePage::returnClicked, this, back(true));
+    connect(m_pages.six, &SixPage::returnClicked, this, back(false));
+    connect(m_pages.settings, &SettingsPage::returnClicked, this, &MainDialog::returnToLoadHome);
+    connect(m_pages.four, &FourPage::returnClicked, this, &MainDialog::returnToLoadHome);
+    connect(m_pages.five, &FivePage::returnClicked, this, &MainDialog::returnToLoadHome);
+    connect(m_pages.rx41Settings, &Rx41SettingsPage::returnClicked, this,
+            &MainDialog::returnToTesterHome);
 }
 
-QList<QWidget *> MainDialog::dischargeControls() const
+void MainDialog::openEntry(const QString &text)
 {
-    return {ui->widgetConsValue,
-            ui->disp_Btn_Run,
-            ui->label_zero_v,
-            ui->lineEdit_value_zero_v,
-            ui->label_unit_zero_v,
-            ui->label_limitime,
-            ui->lineEdit_value_lilitime_h,
-            ui->label_limitime_colon,
-            ui->lineEdit_value_limitime_m,
-            ui->label_full_v,
-            ui->lineEdit_value_full_v,
-            ui->label_unit_full_v,
-            ui->label_full_a,
-            ui->label_full_a_less,
-            ui->lineEdit_value_full_a,
-            ui->label_unit_full_a,
-            ui->disp_btn_temp,
-            ui->disp_label_DP,
-            ui->disp_label_FANT_VALUE,
-            ui->disp_label_DP_V,
-            ui->disp_label_DM,
-            ui->disp_label_FANS_VALUE,
-            ui->disp_label_DM_V};
-}
-
-void MainDialog::setDischargeControlsVisible(bool visible)
-{
-    for (QWidget *w : dischargeControls())
-        w->setVisible(visible);
-}
-
-void MainDialog::prepareProgressBar()
-{
-    QProgressBar *bar = ui->upgrade_progressBar_fw;
-    bar->setRange(0, 100);
-    bar->setMinimum(0);
-    bar->setMaximum(100);
-    bar->setValue(0);
-    bar->setOrientation(Qt::Horizontal);
-    bar->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    bar->setFormat(QStringLiteral("loading"));
-    bar->setTextVisible(true);
-}
-
-void MainDialog::buttonClicked()
-{
-    auto *button = qobject_cast<QAbstractButton *>(sender());
-    if (!button)
+    const HomeMenu::Target *target = HomeMenu::match(text);
+    if (!target)
         return;
-    const QString text = button->text();
-    if (const HomeMenu::Target *target = HomeMenu::match(text))
-        openTarget(*target, text);
-}
-
-void MainDialog::openTarget(const HomeMenu::Target &target, const QString &text)
-{
-    switch (target.action) {
+    switch (target->action) {
     case Action::ConstantMode:
     case Action::CycleMode:
-        // A power tester's chart entry hides the load's controls; a load's
-        // mode entry brings them back.
-        setDischargeControlsVisible(true);
-        ui->disp_labTitle->setText(text);
-        ui->label_cons->setText(HomeMenu::translated(target.caption));
-        ui->label_unit->setText(HomeMenu::translated(target.unit));
-        if (target.action == Action::ConstantMode) {
-            ui->disp_Btn_Run->setText(tr("开始放电"));
-            ui->disp_Btn_Run->setToolTip(tr("开始放电/停止放电"));
-        } else {
-            ui->disp_Btn_Run->setText(tr("开始"));
-            ui->disp_Btn_Run->setToolTip(tr("开始/停止"));
-        }
-        setReturnGlyph(ui->disp_btnReturn);
+        m_pages.disp->openMode(text, HomeMenu::translated(target->caption),
+                               HomeMenu::translated(target->unit),
+                               target->action == Action::CycleMode);
         setCurrentPage(PageDisp);
         break;
     case Action::ChartDisplay:
-        ui->disp_labTitle->setText(text);
-        setDischargeControlsVisible(false);
-        setReturnGlyph(ui->disp_btnReturn);
+        m_pages.disp->openChart(text);
         setCurrentPage(PageDisp);
         break;
     case Action::Upgrade:
-        ui->upgrade_labTitle->setText(text);
-        setReturnGlyph(ui->upgrade_btnReturn);
-        prepareProgressBar();
+        m_pages.upgrade->open(text);
         setCurrentPage(PageUpgrade);
         break;
     case Action::TestFunction:
-        ui->six_labTitle->setText(text);
-        setReturnGlyph(ui->six_btnReturn);
+        m_pages.six->open(text);
         setCurrentPage(PageSix);
         break;
     case Action::Settings:
         openSettingsPage(text, false);
         return; // sends its own codes
     }
-    if (target.pageCode)
-        send_command(target.pageCode);
+    if (target->pageCode)
+        send_command(target->pageCode);
 }
 
 void MainDialog::openSettingsPage(const QString &title, bool fromShortcut)
@@ -126,96 +99,54 @@ void MainDialog::openSettingsPage(const QString &title, bool fromShortcut)
     // The menu titles the page it opens; the shortcut always writes the load
     // page's title, whichever page it opens.
     if (fromShortcut)
-        ui->settings_labTitle->setText(title);
+        m_pages.settings->setTitle(title);
     if (deviceClass == LoadClass) {
-        ui->settings_labTitle->setText(title);
-        setReturnGlyph(ui->settings_btnReturn);
+        m_pages.settings->setTitle(title);
+        m_pages.settings->showReturnGlyph();
         setCurrentPage(PageSettings);
     } else if (deviceClass == TesterClass) {
         if (!fromShortcut)
-            ui->RX41_settings_labTitle->setText(title);
-        setReturnGlyph(ui->RX41_settings_btnReturn);
+            m_pages.rx41Settings->setTitle(title);
+        m_pages.rx41Settings->showReturnGlyph();
         setCurrentPage(PageRx41Settings);
     }
     m_session.requestParameters();
     send_command(CommandFrame::PageSettings);
 }
 
-void MainDialog::on_disp_btnUpgrade_clicked()
-{
-    setCurrentPage(PageUpgrade);
-    ui->upgrade_labTitle->setText(QStringLiteral("固件升级"));
-    setReturnGlyph(ui->upgrade_btnReturn);
-    prepareProgressBar();
-}
-
-void MainDialog::on_disp_btnSysSet_clicked()
-{
-    openSettingsPage(QStringLiteral("仪表参数设置"), true);
-}
-
 // Back to the home menu of the instrument's class; other classes stay put.
-void MainDialog::returnToHome(bool meterTitle, bool sendCode)
+void MainDialog::returnToHome(bool meterTitle)
 {
     if (deviceClass == LoadClass) {
         setCurrentPage(PageHome);
-        ui->labTitle->setText(tr("测试仪主界面"));
+        m_pages.home->setTitle(tr("测试仪主界面"));
     } else if (deviceClass == TesterClass) {
         setCurrentPage(PageRx41Home);
         if (meterTitle)
-            ui->labTitle->setText(tr("电能表主界面"));
+            m_pages.home->setTitle(tr("电能表主界面"));
     }
-    IconHelper::Instance()->setIcon(ui->btnReturn, QChar(Glyph::Home), 16);
-    if (sendCode)
-        send_command(CommandFrame::PageHome);
+    m_pages.home->showHomeGlyph();
+    send_command(CommandFrame::PageHome);
 }
 
-void MainDialog::on_disp_btnReturn_clicked()
-{
-    if (currentPage() == PageHome)
-        return;
-    returnToHome(true, true);
-}
-
-void MainDialog::on_upgrade_btnReturn_clicked()
-{
-    if (currentPage() == PageHome)
-        return;
-    returnToHome(true, true);
-}
-
-void MainDialog::on_six_btnReturn_clicked()
-{
-    if (currentPage() == PageHome)
-        return;
-    returnToHome(false, true);
-}
-
-void MainDialog::on_settings_btnReturn_clicked()
+// The load's settings page and the placeholder pages go to the load's menu
+// whatever the class.
+void MainDialog::returnToLoadHome()
 {
     if (currentPage() == PageHome)
         return;
     setCurrentPage(PageHome);
-    ui->labTitle->setText(tr("测试仪主界面"));
-    IconHelper::Instance()->setIcon(ui->btnReturn, QChar(Glyph::Home), 16);
+    m_pages.home->setTitle(tr("测试仪主界面"));
+    m_pages.home->showHomeGlyph();
     send_command(CommandFrame::PageHome);
 }
 
-void MainDialog::on_four_btnReturn_clicked()
-{
-    on_settings_btnReturn_clicked();
-}
-
-void MainDialog::on_five_btnReturn_clicked()
-{
-    on_settings_btnReturn_clicked();
-}
-
-void MainDialog::on_RX41_settings_btnReturn_clicked()
+// The tester's settings page tells the instrument nothing.
+void MainDialog::returnToTesterHome()
 {
     if (currentPage() == PageHome)
         return;
     setCurrentPage(PageRx41Home);
-    ui->labTitle->setText(tr("RX41主界面"));
-    IconHelper::Instance()->setIcon(ui->btnReturn, QChar(Glyph::Home), 16);
+    m_pages.home->setTitle(tr("RX41主界面"));
+    m_pages.home->showHomeGlyph();
 }

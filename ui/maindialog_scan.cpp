@@ -1,31 +1,18 @@
 // The bus scan and the device list: the scan worker paces, BusScan probes and
 // reads, DeviceList shows the entries; the window applies class and page.
 #include "devicelink.h"
-#include "uilog.h"
 #include "devicemodel.h"
 #include "maindialog.h"
-#include "maindialogui.h"
+#include "mainframe.h"
+#include "pages/disppage.h"
 #include "realtimechart.h"
-
-#include <QMovie>
-
-void MainDialog::on_btn_search_clicked()
-{
-    startBusScan();
-}
+#include "uilog.h"
 
 void MainDialog::startBusScan()
 {
-    m_devices.clear(ui->device_treeWidget);
+    m_mainFrame->clearDevices();
     m_session.busScan().begin();
-    if (!m_searching) {
-        m_searching =
-            new QMovie(QStringLiteral(":/sys/rs/rs/img/searching.gif"), QByteArray(), this);
-        m_searching->setScaledSize(ui->label_searching->size());
-    }
-    ui->label_searching->setMovie(m_searching);
-    ui->label_searching->setToolTip(tr("正在扫描总线设备"));
-    m_searching->start();
+    m_mainFrame->showSearching();
     // A second press while the worker runs gets no second worker; the lists
     // are cleared all the same and the running scan builds the one list.
     m_session.link().startScan();
@@ -51,16 +38,12 @@ void MainDialog::ThreadShowData_Slot()
         deviceClass = id.deviceClass;
         setCurrentPage(id.page);
     }
-    m_devices.populate(ui->device_treeWidget, plan);
-    ui->disp_labDevTiT->setText(m_devices.title());
+    m_mainFrame->showDevices(plan);
+    m_pages.disp->setDeviceTitle(m_mainFrame->devices().title());
 
     if (m_chart)
         m_chart->restartTimeWindow();
-    if (m_searching)
-        m_searching->stop();
-    ui->label_searching->setMovie(nullptr);
-    ui->label_searching->clear();
-    ui->label_searching->setToolTip(QString());
+    m_mainFrame->hideSearching();
 }
 
 MainDialog::Identification MainDialog::identify(const QString &word, quint8 currentClass,
@@ -82,9 +65,9 @@ MainDialog::Identification MainDialog::identify(const QString &word, quint8 curr
 
 void MainDialog::TickShow_Slot(DeviceInfoUI *device_ptr)
 {
-    const DeviceList::Selection s = m_devices.applyTick(device_ptr);
+    const DeviceList::Selection s = m_mainFrame->devices().applyTick(device_ptr);
     if (!s.changed)
         return;
     setBusAddress(s.busAddress);
-    ui->disp_labDevTiT->setText(s.title);
+    m_pages.disp->setDeviceTitle(s.title);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "measurementrecord.h"
+#include "parameterrange.h"
 
 #include <QList>
 #include <QString>
 
-class MainDialogUi;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -34,7 +34,10 @@ int shuntIndex(quint8 reported);
 // when the pointer happens to rest on it); false when the user holds it.
 bool setSliderIfFree(QSlider *slider, int value);
 
-void mirrorLoad(MainDialogUi &ui, const MeasurementRecord &r);
-void mirrorTester(MainDialogUi &ui, const MeasurementRecord &r);
+// Brightness and standby: the slider and the number beside it.
+void mirrorLevel(QSlider *slider, QLabel *label, int value);
+// A calibration factor: its label, and the slider when the factor can be.
+void mirrorCalibration(QSlider *slider, QLabel *factorLabel, const MeasurementRecord &r,
+                       ParameterRange::Field field);
 
 } // namespace SettingsMirror

@@ -40,6 +40,17 @@ bool commit(QWidget *window, QLineEdit *edit, Kind kind, const std::function<boo
     return sent;
 }
 
+bool commitFloat(QWidget *window, QLineEdit *edit, const std::function<bool(float)> &send)
+{
+    return commit(window, edit, Kind::Float, [&send](double v) { return send(float(v)); });
+}
+
+bool commitTime(QWidget *window, QLineEdit *edit, const std::function<bool(int)> &send)
+{
+    // Minutes are parsed as hours are: a base-10 integer.
+    return commit(window, edit, Kind::Hours, [&send](double v) { return send(int(v)); });
+}
+
 QString illegalTextTitle()
 {
     return QCoreApplication::translate("MainDialog", "提示");

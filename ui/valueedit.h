@@ -27,6 +27,10 @@ bool parse(Kind kind, const QString &text, double *value);
 // afterwards) the text is parsed and handed to `send`, or the box shown
 // over `window`; the focus is cleared in every case. Returns what `send` did.
 bool commit(QWidget *window, QLineEdit *edit, Kind kind, const std::function<bool(double)> &send);
+// commit() for the edits of a single-precision value and of an hour or minute
+// count; `send` returns whether the command went out.
+bool commitFloat(QWidget *window, QLineEdit *edit, const std::function<bool(float)> &send);
+bool commitTime(QWidget *window, QLineEdit *edit, const std::function<bool(int)> &send);
 
 // The box for text that is no number, with one OK button.
 void showIllegalText(QWidget *parent);

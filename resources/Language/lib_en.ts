@@ -393,6 +393,46 @@
         <source>CPU温度曲线</source>
         <translation>CPU temperature curve</translation>
     </message>
+    <message>
+        <source>标题变更对话框</source>
+        <translation>Title Change Dialog</translation>
+    </message>
+    <message>
+        <source>请输入标题:</source>
+        <translation>Please enter a title:</translation>
+    </message>
+    <message>
+        <source>停止放电</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>单击停止放电</source>
+        <translation>Click to stop discharging</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>单击开始</source>
+        <translation>Click to start</translation>
+    </message>
+    <message>
+        <source>单击开始放电</source>
+        <translation>Click to start discharging</translation>
+    </message>
+    <message>
+        <source>开始/停止</source>
+        <translation>Start/Stop</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>单击停止</source>
+        <translation>Click to stop</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareImage</name>
@@ -620,58 +660,6 @@
         <translation>ORVANE USB TESTER</translation>
     </message>
     <message>
-        <source>设备列表</source>
-        <translation>Devices</translation>
-    </message>
-    <message>
-        <source>标题变更对话框</source>
-        <translation>Title Change Dialog</translation>
-    </message>
-    <message>
-        <source>请输入标题:</source>
-        <translation>Please enter a title:</translation>
-    </message>
-    <message>
-        <source>简体中文</source>
-        <translation>简体中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>停止放电</source>
-        <translation>ON</translation>
-    </message>
-    <message>
-        <source>单击停止放电</source>
-        <translation>Click to stop discharging</translation>
-    </message>
-    <message>
-        <source>开始</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>开始放电</source>
-        <translation>OFF</translation>
-    </message>
-    <message>
-        <source>单击开始</source>
-        <translation>Click to start</translation>
-    </message>
-    <message>
-        <source>单击开始放电</source>
-        <translation>Click to start discharging</translation>
-    </message>
-    <message>
-        <source>开始放电/停止放电</source>
-        <translation>OFF/ON</translation>
-    </message>
-    <message>
-        <source>开始/停止</source>
-        <translation>Start/Stop</translation>
-    </message>
-    <message>
         <source>测试仪主界面</source>
         <translation>Home Menu</translation>
     </message>
@@ -682,18 +670,6 @@
     <message>
         <source>RX41主界面</source>
         <translation>RX41 Main</translation>
-    </message>
-    <message>
-        <source>正在扫描总线设备</source>
-        <translation>Scanning bus devices</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
-        <source>单击停止</source>
-        <translation>Click to stop</translation>
     </message>
     <message>
         <source>提示</source>
@@ -737,6 +713,18 @@
     <message>
         <source>Tips:Hello!</source>
         <translation>Tips:Hello!</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>正在扫描总线设备</source>
+        <translation>Scanning bus devices</translation>
     </message>
 </context>
 <context>

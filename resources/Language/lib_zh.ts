@@ -393,6 +393,46 @@
         <source>CPU温度曲线</source>
         <translation>CPU温度曲线</translation>
     </message>
+    <message>
+        <source>标题变更对话框</source>
+        <translation>标题变更对话框</translation>
+    </message>
+    <message>
+        <source>请输入标题:</source>
+        <translation>请输入标题:</translation>
+    </message>
+    <message>
+        <source>停止放电</source>
+        <translation>停止放电</translation>
+    </message>
+    <message>
+        <source>单击停止放电</source>
+        <translation>单击停止放电</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>单击开始</source>
+        <translation>单击开始</translation>
+    </message>
+    <message>
+        <source>单击开始放电</source>
+        <translation>单击开始放电</translation>
+    </message>
+    <message>
+        <source>开始/停止</source>
+        <translation>开始/停止</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>单击停止</source>
+        <translation>单击停止</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareImage</name>
@@ -620,58 +660,6 @@
         <translation>ORVANE_USB_TESTER</translation>
     </message>
     <message>
-        <source>设备列表</source>
-        <translation>设备列表</translation>
-    </message>
-    <message>
-        <source>标题变更对话框</source>
-        <translation>标题变更对话框</translation>
-    </message>
-    <message>
-        <source>请输入标题:</source>
-        <translation>请输入标题:</translation>
-    </message>
-    <message>
-        <source>简体中文</source>
-        <translation>简体中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>停止放电</source>
-        <translation>停止放电</translation>
-    </message>
-    <message>
-        <source>单击停止放电</source>
-        <translation>单击停止放电</translation>
-    </message>
-    <message>
-        <source>开始</source>
-        <translation>开始</translation>
-    </message>
-    <message>
-        <source>开始放电</source>
-        <translation>开始放电</translation>
-    </message>
-    <message>
-        <source>单击开始</source>
-        <translation>单击开始</translation>
-    </message>
-    <message>
-        <source>单击开始放电</source>
-        <translation>单击开始放电</translation>
-    </message>
-    <message>
-        <source>开始放电/停止放电</source>
-        <translation>开始放电/停止放电</translation>
-    </message>
-    <message>
-        <source>开始/停止</source>
-        <translation>开始/停止</translation>
-    </message>
-    <message>
         <source>测试仪主界面</source>
         <translation>测试仪主界面</translation>
     </message>
@@ -682,18 +670,6 @@
     <message>
         <source>RX41主界面</source>
         <translation>RX41主界面</translation>
-    </message>
-    <message>
-        <source>正在扫描总线设备</source>
-        <translation>正在扫描总线设备</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>停止</translation>
-    </message>
-    <message>
-        <source>单击停止</source>
-        <translation>单击停止</translation>
     </message>
     <message>
         <source>提示</source>
@@ -737,6 +713,18 @@
     <message>
         <source>Tips:Hello!</source>
         <translation>Tips:Hello!</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>正在扫描总线设备</source>
+        <translation>正在扫描总线设备</translation>
     </message>
 </context>
 <context>

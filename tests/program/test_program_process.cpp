@@ -31,10 +31,12 @@ public:
             m_proc.kill();
         m_proc.waitForFinished(1000);
     }
+    // The tool on this instrument, keeping its runs in a history of this test's own.
     QStringList args(const QStringList &rest) const
     {
-        return QStringList{"--device", "socket:" + m_path} + rest;
+        return QStringList{"--device", "socket:" + m_path, "--history", history()} + rest;
     }
+    QString history() const { return m_dir.filePath(QStringLiteral("history.sqlite")); }
     void command(const QByteArray &line)
     {
         m_proc.write(line + '\n');
@@ -166,6 +168,16 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().count("\n20") >= 5); // a row a second
         QVERIFY(!fast.loadRunning());
+        // The whole program is one run in the history, with its step results.
+        const int id = capacity.end().value("history_run").toInt();
+        QVERIFY(id > 0);
+        Run shown({"--history", fast.history(), "--json", "history", "show", QString::number(id)});
+        QCOMPARE(shown.wait(10000), 0);
+        const QJsonObject program = shown.end().value("program").toObject();
+        QCOMPARE(program.value("outcome").toString(), QStringLiteral("completed"));
+        QCOMPARE(program.value("steps").toArray(), capacity.results());
+        QCOMPARE(shown.end().value("end_reason").toString(), QStringLiteral("program completed"));
+        QCOMPARE(shown.end().value("label").toString(), QStringLiteral("Capacity test"));
 
         QCOMPARE(dcir.wait(60000), 0);
         const QJsonObject r = dcir.results().at(1).toObject();

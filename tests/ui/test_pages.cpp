@@ -1,5 +1,6 @@
 // Readings that stay large and whole as the window changes size; the chart title
-// edited through an input dialog. With UI_SHOTS_DIR set, every page is saved as a PNG.
+// edited through an input dialog; every page's controls reach their slots. With
+// UI_SHOTS_DIR set, every page is saved as a PNG.
 #include "maindialog.h"
 #include "startup.h"
 
@@ -8,6 +9,21 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+namespace {
+
+// Warnings of Qt's connection by name, kept while a window is built.
+QStringList *byNameWarnings = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void keepByNameWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (byNameWarnings && text.contains(QLatin1String("connectSlotsByName")))
+        byNameWarnings->append(text);
+    previousHandler(type, context, text);
+}
+
+} // namespace
 
 class TestPages : public QObject
 {
@@ -75,6 +91,22 @@ private slots:
         QCOMPARE(title->text(), QStringLiteral("mine"));
         dialog.retranslate(); // a language switch restores the default title
         QCOMPARE(title->text(), QStringLiteral("Simple Real-Time Chart"));
+    }
+
+    // Each page connects its own controls by name: a slot whose widget is on
+    // another page, or misspelt, would leave a control that does nothing.
+    void everyDesignerSlotFindsItsWidget()
+    {
+        QStringList warnings;
+        byNameWarnings = &warnings;
+        previousHandler = qInstallMessageHandler(keepByNameWarnings);
+        {
+            InstrumentSession session;
+            MainDialog window(session);
+        }
+        qInstallMessageHandler(previousHandler);
+        byNameWarnings = nullptr;
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
     }
 
     void shots()
