@@ -50,4 +50,5 @@ constexpr ushort Upgrade = 0xF01B;
 constexpr ushort Settings = 0xF085;
 constexpr ushort More = 0xF013;
 constexpr ushort Chart = 0xF108;
+constexpr ushort Program = 0xF0AE;
 } // namespace Glyph

@@ -5,7 +5,7 @@
 
 class QToolButton;
 
-// The two home menus (electronic load: 13 entries, power tester: 4) and the
+// The two home menus (electronic load: 14 entries, power tester: 4) and the
 // table that tells what each entry opens. Entries are recognised by their
 // translated text, so both tables keep their source texts in the
 // MainDialog translation context.
@@ -26,6 +26,7 @@ enum class Action {
     Settings,     // settings page of the device class
     TestFunction, // the test-function page
     ChartDisplay, // readings page laid out for a power tester
+    Program,      // the test program page (electronic loads)
 };
 
 struct Target

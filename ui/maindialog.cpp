@@ -2,6 +2,7 @@
 
 #include "mainframe.h"
 #include "pages/disppage.h"
+#include "pages/programpage.h"
 #include "uilog.h"
 
 #include <QKeyEvent>
@@ -64,6 +65,8 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
 
 MainDialog::~MainDialog()
 {
+    // A test program never outlives the window with the load running.
+    m_pages.program->shutdown();
     // The link thread and the scan worker stop before anything they report to goes.
     m_session.close();
 }
@@ -111,6 +114,7 @@ void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
         m_closing = true;
+        m_pages.program->shutdown();
         emit aboutToClose();
     }
     QDialog::closeEvent(event);

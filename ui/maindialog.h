@@ -46,6 +46,7 @@ public:
         PageRx41Home = 7,
         PageStart = 8,
         PageRx41Settings = 9,
+        PageProgram = 10,
     };
 
     // The window shows and drives `session`, which main() makes and which

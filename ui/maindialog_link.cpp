@@ -10,6 +10,7 @@
 #include "mainframe.h"
 #include "pages/disppage.h"
 #include "pages/plainpages.h"
+#include "pages/programpage.h"
 #include "pages/rx41settingspage.h"
 #include "pages/settingspage.h"
 #include "pages/upgradepage.h"
@@ -68,6 +69,7 @@ void MainDialog::setMessageBox(dialoghooks::MessageFn fn)
     if (m_chartMenu)
         m_chartMenu->setMessageBox(fn);
     m_pages.upgrade->setMessageBox(fn);
+    m_pages.program->setMessageBox(fn);
 }
 
 void MainDialog::setOpenFileDialog(dialoghooks::SaveFileFn fn)

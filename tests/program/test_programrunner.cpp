@@ -58,12 +58,12 @@ struct Rig
             QTest::qWait(20);
         return runner->state() == State::Finished;
     }
-    // Output reports of a command code the instrument received.
-    int received(int code) const
+    // Output reports of a command code (with a lead byte) the instrument received.
+    int received(int code, int lead = -1) const
     {
         int n = 0;
         for (const QByteArray &r : server->receivedReports())
-            n += r.size() == 64 && quint8(r[3]) == code;
+            n += r.size() == 64 && quint8(r[3]) == code && (lead < 0 || quint8(r[4]) == lead);
         return n;
     }
 
@@ -241,9 +241,12 @@ private slots:
         rig.server->replug();
         QTRY_COMPARE_WITH_TIMEOUT(rig.runner->state(), State::AskingToResume, 15000);
         QCOMPARE(asked.size(), 1);
+        // The load ran on by itself while away; going on stops it and starts it afresh.
+        const int starts = rig.received(CommandFrame::RunStop, 1);
         rig.runner->resume();
         QTRY_COMPARE_WITH_TIMEOUT(rig.runner->state(), State::Running, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.loadRunning(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rig.received(CommandFrame::RunStop, 1) > starts && rig.loadRunning(), 10000);
 
         rig.server->unplug();
         QTRY_COMPARE_WITH_TIMEOUT(rig.runner->state(), State::InstrumentLost, 10000);

@@ -37,8 +37,8 @@ HomePage::~HomePage() = default;
 
 QList<QToolButton *> HomePage::entries() const
 {
-    return {ui->tbtn1, ui->tbtn2, ui->tbtn3,  ui->tbtn4,  ui->tbtn5,  ui->tbtn6, ui->tbtn7,
-            ui->tbtn8, ui->tbtn9, ui->tbtn10, ui->tbtn11, ui->tbtn12, ui->tbtn13};
+    return {ui->tbtn1, ui->tbtn2, ui->tbtn3,  ui->tbtn4,  ui->tbtn5,  ui->tbtn6,  ui->tbtn7,
+            ui->tbtn8, ui->tbtn9, ui->tbtn10, ui->tbtn11, ui->tbtn12, ui->tbtn13, ui->tbtn14};
 }
 
 void HomePage::setTitle(const QString &title)

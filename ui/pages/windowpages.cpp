@@ -5,6 +5,7 @@
 #include "maindialog.h"
 #include "mainframe.h"
 #include "plainpages.h"
+#include "programpage.h"
 #include "rx41settingspage.h"
 #include "settingspage.h"
 #include "upgradepage.h"
@@ -35,6 +36,7 @@ void WindowPages::build(MainFrame &frame, InstrumentSession &session)
     rx41Home = add(frame, new Rx41HomePage, MainDialog::PageRx41Home);
     start = add(frame, new StartPage, MainDialog::PageStart);
     rx41Settings = add(frame, new Rx41SettingsPage(session), MainDialog::PageRx41Settings);
+    program = add(frame, new ProgramPage(session), MainDialog::PageProgram);
 }
 
 void WindowPages::retranslate()
@@ -49,4 +51,5 @@ void WindowPages::retranslate()
     rx41Home->retranslate();
     start->retranslate();
     rx41Settings->retranslate();
+    program->retranslate();
 }
