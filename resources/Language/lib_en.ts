@@ -886,12 +886,8 @@
         <translation>Time</translation>
     </message>
     <message>
-        <source>电压 (V)</source>
-        <translation>Voltage (V)</translation>
-    </message>
-    <message>
-        <source>内阻 (mΩ)</source>
-        <translation>DCIR (mΩ)</translation>
+        <source>内阻 mΩ</source>
+        <translation>DCIR mΩ</translation>
     </message>
     <message>
         <source>第 %1 步：%2</source>

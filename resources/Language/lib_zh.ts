@@ -886,12 +886,8 @@
         <translation>时间</translation>
     </message>
     <message>
-        <source>电压 (V)</source>
-        <translation>电压 (V)</translation>
-    </message>
-    <message>
-        <source>内阻 (mΩ)</source>
-        <translation>内阻 (mΩ)</translation>
+        <source>内阻 mΩ</source>
+        <translation>内阻 mΩ</translation>
     </message>
     <message>
         <source>第 %1 步：%2</source>

@@ -225,8 +225,8 @@ void ProgramPage::build()
     m_issue->setStyleSheet(QLatin1String(IssueStyle));
     left->addWidget(m_issue);
     left->addWidget(buildEditor(), 2);
-    body->addLayout(left, 3);
-    body->addWidget(buildRunPanel(), 2);
+    body->addLayout(left, 1);
+    body->addWidget(buildRunPanel(), 1);
     outer->addLayout(body, 1);
 }
 
@@ -384,9 +384,10 @@ void ProgramPage::setTexts()
     m_btnRun->setText(tr("运行"));
     m_btnAbort->setText(tr("中止"));
     m_resultsTitle->setText(tr("结果"));
+    // Units for headers keep the table narrow enough to show every column.
     m_results->setHorizontalHeaderLabels({tr("步骤"), tr("类型"), tr("遍"), tr("结束"), tr("时间"),
-                                          tr("容量 (mAh)"), tr("能量 (Wh)"), tr("电压 (V)"),
-                                          tr("内阻 (mΩ)")});
+                                          QStringLiteral("mAh"), QStringLiteral("Wh"),
+                                          QStringLiteral("V"), tr("内阻 mΩ")});
     const QVector<int> selected = selectedPath();
     refreshSteps();
     selectPath(selected);
