@@ -724,7 +724,9 @@ void ProgramRunner::onLost()
         return;
     cancelWaits();
     clockStop();
-    m_stateBeforeLoss = m_state;
+    // Lost again before answering: what held before the first loss still holds.
+    if (m_state != State::AskingToResume)
+        m_stateBeforeLoss = m_state;
     // An end under way goes on once the instrument is back.
     if (m_state == State::Stopping)
         m_abortWhenBack = true;
