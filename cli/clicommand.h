@@ -66,6 +66,8 @@ std::unique_ptr<CliCommand> makeLogCommand(const CliOptions::Global &global, Cli
                                            InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, CliOutput &out,
                                              InstrumentSession &session, QString *error);
+std::unique_ptr<CliCommand> makeServeCommand(const CliOptions::Global &global, CliOutput &out,
+                                             InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeHistoryCommand(const CliOptions::Global &global, CliOutput &out,
                                                InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &global, CliOutput &out,

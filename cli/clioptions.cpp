@@ -1,5 +1,8 @@
 #include "clioptions.h"
 
+#include "commandline.h"
+
+#include <QCommandLineParser>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -17,74 +20,56 @@ bool looksNegativeNumber(const QString &a)
 
 bool parseGlobal(const QStringList &args, Global *global, QString *error)
 {
-    Global g;
-    bool commandSeen = false;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        auto takeValue = [&](QString *value) {
-            const int eq = a.indexOf(QLatin1Char('='));
-            if (eq > 0) {
-                *value = a.mid(eq + 1);
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                *error = QStringLiteral("%1 needs a value").arg(a);
-                return false;
-            }
-            *value = args.at(++i);
-            return true;
-        };
-        const QString name = a.section(QLatin1Char('='), 0, 0);
-        if (a == QLatin1String("--json")) {
-            g.json = true;
-        } else if (name == QLatin1String("--address")) {
-            QString v;
-            if (!takeValue(&v))
-                return false;
-            bool ok = false;
-            const int n = v.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                              ? v.mid(2).toInt(&ok, 16)
-                              : v.toInt(&ok, 10);
-            if (!ok || n < 0 || n > 255) {
-                *error =
-                    QStringLiteral("--address takes a bus address 0 to 255, not \"%1\"").arg(v);
-                return false;
-            }
-            g.address = quint8(n);
-            g.addressGiven = true;
-        } else if (name == QLatin1String("--timeout")) {
-            QString v;
-            if (!takeValue(&v))
-                return false;
-            double s = 0;
-            QString e;
-            if (!parseNumberInRange(v, 0.1, 86400, QStringLiteral("--timeout"), &s, &e)) {
-                *error = e;
-                return false;
-            }
-            g.timeoutMs = int(std::lround(s * 1000));
-        } else if (name == QLatin1String("--history")) {
-            if (!takeValue(&g.historyPath))
-                return false;
-            if (g.historyPath.isEmpty()) {
-                *error = QStringLiteral("--history needs the database's file name");
-                return false;
-            }
-        } else if (!commandSeen) {
-            if (a.startsWith(QLatin1Char('-'))) {
-                *error = QStringLiteral("unknown option \"%1\"").arg(a);
-                return false;
-            }
-            g.command = a;
-            commandSeen = true;
-        } else {
-            g.args.append(a);
-        }
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("N"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(),
+                                     QStringLiteral("SECONDS"));
+    const QCommandLineOption history(QStringLiteral("history"), QString(), QStringLiteral("PATH"));
+    QCommandLineParser parser;
+    QStringList rest;
+    QString missing;
+    if (!CommandLine::parse(parser, {json, address, timeout, history}, args, &rest, &missing)) {
+        *error = QStringLiteral("%1 needs a value").arg(missing);
+        return false;
     }
-    if (!commandSeen) {
+    // The options of the command itself come after it.
+    if (!rest.isEmpty() && rest.constFirst().startsWith(QLatin1Char('-'))) {
+        *error = QStringLiteral("unknown option \"%1\"").arg(rest.constFirst());
+        return false;
+    }
+    Global g;
+    g.json = parser.isSet(json);
+    for (const QString &v : parser.values(address)) {
+        bool ok = false;
+        const int n = v.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                          ? v.mid(2).toInt(&ok, 16)
+                          : v.toInt(&ok, 10);
+        if (!ok || n < 0 || n > 255) {
+            *error = QStringLiteral("--address takes a bus address 0 to 255, not \"%1\"").arg(v);
+            return false;
+        }
+        g.address = quint8(n);
+        g.addressGiven = true;
+    }
+    for (const QString &v : parser.values(timeout)) {
+        double s = 0;
+        if (!parseNumberInRange(v, 0.1, 86400, QStringLiteral("--timeout"), &s, error))
+            return false;
+        g.timeoutMs = int(std::lround(s * 1000));
+    }
+    for (const QString &v : parser.values(history)) {
+        if (v.isEmpty()) {
+            *error = QStringLiteral("--history needs the database's file name");
+            return false;
+        }
+        g.historyPath = v;
+    }
+    if (rest.isEmpty()) {
         *error = QStringLiteral("no command given");
         return false;
     }
+    g.command = rest.takeFirst();
+    g.args = rest;
     *global = g;
     return true;
 }
@@ -203,36 +188,32 @@ bool CommandArgs::hasValue(const QString &option) const
 bool parseCommandArgs(const QStringList &args, const QStringList &flags,
                       const QStringList &valueOptions, CommandArgs *out, QString *error)
 {
-    CommandArgs r;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (!a.startsWith(QLatin1String("--")) || looksNegativeNumber(a)) {
-            if (a.startsWith(QLatin1Char('-')) && a.size() > 1 && !looksNegativeNumber(a)) {
-                *error = QStringLiteral("unknown option \"%1\"").arg(a);
-                return false;
-            }
-            r.positional.append(a);
-            continue;
-        }
-        const QString name = a.section(QLatin1Char('='), 0, 0);
-        if (flags.contains(name) && name == a) {
-            r.flags.append(name);
-        } else if (valueOptions.contains(name)) {
-            QString v;
-            if (name != a) {
-                v = a.mid(name.size() + 1);
-            } else if (i + 1 < args.size()) {
-                v = args.at(++i);
-            } else {
-                *error = QStringLiteral("%1 needs a value").arg(name);
-                return false;
-            }
-            r.values.append({name, v});
-        } else {
+    QList<QCommandLineOption> options;
+    for (const QString &flag : flags)
+        options << QCommandLineOption(flag.mid(2));
+    for (const QString &option : valueOptions)
+        options << QCommandLineOption(option.mid(2), QString(), QStringLiteral("VALUE"));
+    QCommandLineParser parser;
+    QStringList rest;
+    QString missing;
+    if (!CommandLine::parse(parser, options, QStringList{QString()} + args, &rest, &missing)) {
+        *error = QStringLiteral("%1 needs a value").arg(missing);
+        return false;
+    }
+    for (const QString &a : rest) {
+        if (a.size() > 1 && a.startsWith(QLatin1Char('-')) && !looksNegativeNumber(a)) {
             *error = QStringLiteral("unknown option \"%1\"").arg(a);
             return false;
         }
     }
+    CommandArgs r;
+    r.positional = rest;
+    for (const QString &flag : flags)
+        if (parser.isSet(flag.mid(2)))
+            r.flags.append(flag);
+    for (const QString &option : valueOptions)
+        for (const QString &value : parser.values(option.mid(2)))
+            r.values.append({option, value});
     *out = r;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 #include "deviceoptions.h"
+#include "logging.h"
 #include "programversion.h"
 
 #include <QEventLoop>
@@ -34,6 +35,8 @@ QString CliRunner::usage()
         "  threshold over-current|over-power|probe-temp|mos-temp VALUE\n"
         "  zero-current | clear-data | factory-reset --yes\n"
         "  flash FILE.bin\n"
+        "  serve [--listen HOST:PORT]    the instrument as a SCPI instrument on a TCP port\n"
+        "                                (default 127.0.0.1:5025) until Ctrl-C\n"
         "  history list|show ID|export ID FILE|report ID FILE|label ID TEXT|delete ID --yes\n"
         "                                the runs kept on disk: CSV export, PDF report\n"
         "  program FILE.json|--template capacity|dcir|capacity-dcir [--param KEY=VALUE]\n"
@@ -45,10 +48,6 @@ QString CliRunner::usage()
 
 int CliRunner::run(const QStringList &arguments)
 {
-    if (arguments.indexOf(QStringLiteral("--version"), 1) > 0) {
-        std::fprintf(m_out, "usb-tester-cli %s\n", USB_TESTER_VERSION);
-        return CliExit::Done;
-    }
     CliOutput out(m_out, m_err, m_errTerminal);
     QStringList args = arguments;
     DeviceOptions::Choice choice;
@@ -57,7 +56,14 @@ int CliRunner::run(const QStringList &arguments)
         out.message(message + QStringLiteral(" (usb-tester-cli --help shows the usage)"));
         return int(CliExit::BadUsage);
     };
-    if (!DeviceOptions::extract(args, &choice, &error))
+    const bool usable = DeviceOptions::extract(args, &choice, &error);
+    if (choice.version) {
+        std::fprintf(m_out, "usb-tester-cli %s\n", USB_TESTER_VERSION);
+        return CliExit::Done;
+    }
+    // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
+    Logging::setup(choice.verbose);
+    if (!usable)
         return badUsage(error);
     if (choice.help) {
         std::fputs(qPrintable(usage()), m_out);

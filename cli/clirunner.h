@@ -6,9 +6,10 @@
 
 class CliCommand;
 
-// The whole tool behind main(): parses the arguments, sets up the device
-// (--device / --simulate), connects, runs the command in a local event loop
-// and returns the exit status. Tests run it in-process with their own files.
+// The whole tool behind main(): parses the arguments, sets the logging rules
+// (--verbose), sets up the device (--device / --simulate), connects, runs the
+// command in a local event loop and returns the exit status. Tests run it
+// in-process with their own files.
 class CliRunner : public QObject
 {
     Q_OBJECT

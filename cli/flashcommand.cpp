@@ -185,7 +185,7 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &g, CliOut
     case FirmwareImage::Status::TooLarge:
         *error = QStringLiteral("the firmware file %1 is too large (%2 bytes at most)")
                      .arg(path)
-                     .arg(FirmwareImage::maxFirmwareSize);
+                     .arg(FirmwareImage::MaxFirmwareSize);
         break;
     case FirmwareImage::Status::Empty:
         *error = QStringLiteral("the firmware file %1 is empty").arg(path);

@@ -1,11 +1,11 @@
 // usb-tester-cli: the headless command-line tool.
 #include "clirunner.h"
-#include "logging.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <memory>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -31,8 +31,6 @@ int main(int argc, char *argv[])
         drawing ? std::make_unique<QGuiApplication>(argc, argv)
                 : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication &app = *application;
-    // Quiet for scripts unless asked (--verbose, QT_LOGGING_RULES).
-    Logging::setup(Logging::verboseRequested(app.arguments()));
 
     CliRunner runner(stdout, stderr, ::isatty(STDERR_FILENO) == 1);
     std::unique_ptr<QSocketNotifier> notifier;

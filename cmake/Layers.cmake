@@ -1,8 +1,11 @@
 # One static library per layer folder. Sources are picked up from the folder
 # (and its subfolders), so a new file needs no edit here. A layer sees only the
-# headers of the layers it links, which keeps the layering honest.
+# headers of what it links, which keeps the layering honest: PUBLIC for what
+# its own headers include (its users need those headers too), PRIVATE for what
+# only its sources include.
+#   usb_add_layer(name PUBLIC Qt5::Core protocol PRIVATE transport)
 function(usb_add_layer name)
-  cmake_parse_arguments(L "" "" "QT;DEPENDS;EXTRA" ${ARGN})
+  cmake_parse_arguments(L "" "" "PUBLIC;PRIVATE" ${ARGN})
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
        ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
@@ -10,10 +13,7 @@ function(usb_add_layer name)
   list(FILTER _src EXCLUDE REGEX "/main(_[a-z]+)?\\.cpp$")
   add_library(${name} STATIC ${_src})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  foreach(m ${L_QT})
-    target_link_libraries(${name} PUBLIC Qt5::${m})
-  endforeach()
-  target_link_libraries(${name} PUBLIC ${L_DEPENDS} ${L_EXTRA})
+  target_link_libraries(${name} PUBLIC ${L_PUBLIC} PRIVATE ${L_PRIVATE})
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 

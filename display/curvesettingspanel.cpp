@@ -12,7 +12,7 @@
 
 namespace {
 
-const char *const okStyle =
+const char *const OkStyle =
     "QPushButton{background-color: rgb(126, 236, 236);color: black;border:2px groove "
     "gray;border-radius:10px;padding:2px 4px;border-style: outset;} "
     "QPushButton:hover{background-color:rgb(126, 255, 206); color: black;} "
@@ -56,7 +56,7 @@ CurveSettingsPanel::CurveSettingsPanel(RealTimeChart *chart, QWidget *area)
     okLayout->setSpacing(0);
     okLayout->setContentsMargins(80, 2, 80, 2);
     m_okButton = new QPushButton(okHolder);
-    m_okButton->setStyleSheet(QLatin1String(okStyle));
+    m_okButton->setStyleSheet(QLatin1String(OkStyle));
     okLayout->addWidget(m_okButton);
     setIndexWidget(m_model->index(9, 0), okHolder);
     connect(m_okButton, &QPushButton::clicked, this, &CurveSettingsPanel::onBtn_close_Slot);

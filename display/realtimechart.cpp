@@ -8,15 +8,14 @@
 #include "devicemodel.h"
 #include "measurementrecord.h"
 #include "samplevalues.h"
+#include "uilog.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>
-#include "uilog.h"
 
 Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 #include <QGraphicsLayout>
 #include <QtCharts/QLegend>
-
 #include <cmath>
 
 using namespace QtCharts;
@@ -99,7 +98,7 @@ void RealTimeChart::buildChart()
     for (int a = 0; a < Curves::AxisCount; ++a) {
         m_axes[a] = new QCategoryAxis(this);
         m_axes[a]->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        applyRangeOrDefault(a);  // the standard curves are 0, 1, 2 on axes 0, 1, 2
+        applyRangeOrDefault(a); // the standard curves are 0, 1, 2 on axes 0, 1, 2
         m_chart->addAxis(m_axes[a], sides[a]);
     }
     applyChartStyle();
@@ -141,8 +140,8 @@ void RealTimeChart::applyChartStyle()
         // Some CJK fonts map the degree-Celsius sign to an empty glyph; ask
         // for a family that draws it first (absent ones are skipped).
         QFont labels = m_axes[a]->labelsFont();
-        labels.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Microsoft Yahei"),
-                            labels.family()});
+        labels.setFamilies(
+            {QStringLiteral("DejaVu Sans"), QStringLiteral("Microsoft Yahei"), labels.family()});
         m_axes[a]->setLabelsFont(labels);
     }
 }
@@ -234,6 +233,20 @@ void RealTimeChart::updateTimeFormat()
         m_timeAxis->setFormat(format);
 }
 
+void RealTimeChart::showStoredRun()
+{
+    for (size_t i = 0; i < m_store->size(); ++i)
+        rescale(m_store->valuesAt(i));
+    if (!m_store->isEmpty()) {
+        const qint64 first = m_store->timeAt(0);
+        const qint64 last = m_store->timeAt(m_store->size() - 1);
+        m_runStart = QDateTime::fromMSecsSinceEpoch(first);
+        m_runStartMin = wholeSeconds(first);
+        m_timeAxis->setRange(m_runStart, QDateTime::fromMSecsSinceEpoch(last + 1000));
+    }
+    redrawNow();
+}
+
 void RealTimeChart::rescale(const SampleStore::Values &values)
 {
     int curves[3];
@@ -251,11 +264,12 @@ void RealTimeChart::rescale(const SampleStore::Values &values)
             continue;
         double grown = std::isnan(v) ? maximum : std::max(v, maximum);
         if (c == Curves::Capacity)
-            grown += 20;  // headroom above the largest capacity seen
+            grown += 20; // headroom above the largest capacity seen
         top = grown;
         maximum = grown;
         if (!customOn(c))
-            AxisLabels::growAxisTop(m_axes[info.axis], Curves::unitText(c), 10, info.decimals, grown);
+            AxisLabels::growAxisTop(m_axes[info.axis], Curves::unitText(c), 10, info.decimals,
+                                    grown);
     }
 }
 
@@ -353,7 +367,8 @@ void RealTimeChart::setButtonStyles()
 {
     for (int g = Curves::EnergyGroup; g < Curves::GroupCount; ++g) {
         if (m_buttons[g])
-            m_buttons[g]->setStyleSheet(g == m_group ? highlightedButtonStyle() : plainButtonStyle());
+            m_buttons[g]->setStyleSheet(g == m_group ? highlightedButtonStyle()
+                                                     : plainButtonStyle());
     }
 }
 
@@ -381,7 +396,7 @@ void RealTimeChart::hideGroupCurves(Curves::Group g)
         if (!m_chart->series().contains(s))
             continue;
         m_chart->removeSeries(s);
-        s->setParent(this);  // the chart hands it back without an owner
+        s->setParent(this); // the chart hands it back without an owner
     }
 }
 

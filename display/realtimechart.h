@@ -69,6 +69,9 @@ public:
     bool pollTick(quint32 tickCounter, const SampleGate &gate, const SampleStore::Values &values);
     // One sample at the clock's time, unconditionally.
     void addSample(const SampleStore::Values &values);
+    // Shows what the store already holds (a stored run): the value axes
+    // grow to it and the time axis spans it.
+    void showStoredRun();
 
     // --- run and connection ---
     bool curveRunFlag() const { return m_curveRunFlag; }

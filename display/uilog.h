@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logging.h"
+#include <QLoggingCategory>
 
 // The window: its chart, pages and controls.
 Q_DECLARE_LOGGING_CATEGORY(lcUi)

@@ -19,7 +19,7 @@ constexpr std::array<quint16, 256> makeTable()
     return table;
 }
 
-constexpr std::array<quint16, 256> table = makeTable();
+constexpr std::array<quint16, 256> Table = makeTable();
 
 } // namespace
 
@@ -27,7 +27,7 @@ quint16 modbus(const unsigned char *data, int length)
 {
     quint16 crc = 0xFFFF;
     for (int i = 0; i < length; ++i)
-        crc = quint16((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
+        crc = quint16((crc >> 8) ^ Table[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 

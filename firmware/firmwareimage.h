@@ -10,8 +10,8 @@
 class FirmwareImage
 {
 public:
-    static constexpr qint64 maxFirmwareSize = 1024000;
-    static constexpr const char *settingsKey = "file_path";
+    static constexpr qint64 MaxFirmwareSize = 1024000;
+    static constexpr const char *SettingsKey = "file_path";
 
     // NotRegular: a named pipe, directory or device; refused without opening it.
     enum class Status { Ok, OpenFailed, TooLarge, Empty, NotRegular };
@@ -25,5 +25,5 @@ public:
     };
 
     // Checks the file's size (too large before empty) and reads it whole.
-    static LoadResult load(const QString &path, qint64 maxSize = maxFirmwareSize);
+    static LoadResult load(const QString &path, qint64 maxSize = MaxFirmwareSize);
 };

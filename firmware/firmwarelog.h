@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logging.h"
+#include <QLoggingCategory>
 
 // The firmware upgrade's steps.
 Q_DECLARE_LOGGING_CATEGORY(lcFirmware)

@@ -2,6 +2,7 @@
 
 #include "crc16.h"
 
+#include <QtEndian>
 #include <cstring>
 
 namespace FirmwarePacket {
@@ -10,9 +11,7 @@ namespace {
 
 void putCrc(unsigned char *packet, int length)
 {
-    const quint16 crc = Crc16::modbus(packet, length - 2);
-    packet[length - 2] = static_cast<unsigned char>(crc & 0xFF);
-    packet[length - 1] = static_cast<unsigned char>(crc >> 8);
+    qToLittleEndian(Crc16::modbus(packet, length - 2), packet + length - 2);
 }
 
 } // namespace
@@ -34,8 +33,7 @@ QByteArray handshake(int imageSize)
     const int count = packetCount(imageSize);
     p[0] = HandshakeType;
     p[1] = HandshakeLength;
-    p[2] = static_cast<unsigned char>(count & 0xFF);
-    p[3] = static_cast<unsigned char>((count >> 8) & 0xFF);
+    qToLittleEndian(quint16(count), p + 2);
     p[4] = static_cast<unsigned char>(lastPayloadSize(imageSize));
     putCrc(p, HandshakeLength);
     return packet;
@@ -51,8 +49,7 @@ int buildData(unsigned char *out, const unsigned char *image, int imageSize, int
     std::memset(out, 0, Size);
     out[0] = DataType;
     out[1] = static_cast<unsigned char>(length);
-    out[2] = static_cast<unsigned char>(index & 0xFF);
-    out[3] = static_cast<unsigned char>((index >> 8) & 0xFF);
+    qToLittleEndian(quint16(index), out + 2);
     std::memcpy(out + 4, image + offset, size_t(payload));
     putCrc(out, length);
     return payload;

@@ -1,13 +1,14 @@
 #include "firmwareupgrade.h"
 
 #include "crc16.h"
+#include "firmwarelog.h"
 #include "firmwarepacket.h"
 
 #include <QDateTime>
-#include "firmwarelog.h"
+#include <QtEndian>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcFirmware, "usbtester.firmware")
-#include <cstring>
 
 FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
     : QObject(parent), m_clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
@@ -18,8 +19,8 @@ FirmwareUpgrade::FirmwareUpgrade(QObject *parent)
     // A coarse timer may end a 3 s wait up to 150 ms early, before the
     // instrument's bootloader is ready for the handshake.
     m_entryTimer.setTimerType(Qt::PreciseTimer);
-    m_entryTimer.setInterval(entryWaitMs);
-    m_silenceTimer.setInterval(silenceTickMs);
+    m_entryTimer.setInterval(EntryWaitMs);
+    m_silenceTimer.setInterval(SilenceTickMs);
     connect(&m_entryTimer, &QTimer::timeout, this, &FirmwareUpgrade::entryWaitElapsed);
     connect(&m_silenceTimer, &QTimer::timeout, this, &FirmwareUpgrade::silenceTick);
 }
@@ -37,7 +38,7 @@ qint64 FirmwareUpgrade::nowSecs() const
 
 qint64 FirmwareUpgrade::deadlineMs(int imageSize)
 {
-    return qint64(FirmwarePacket::packetCount(imageSize)) * deadlineMsPerPacket + deadlineSlackMs;
+    return qint64(FirmwarePacket::packetCount(imageSize)) * DeadlineMsPerPacket + DeadlineSlackMs;
 }
 
 bool FirmwareUpgrade::start(const QByteArray &image)
@@ -108,7 +109,7 @@ void FirmwareUpgrade::entryWaitElapsed()
     const auto *p = reinterpret_cast<const unsigned char *>(packet.constData());
     qCDebug(lcFirmware, "pack_length:%d,length:%d", count, n);
     qCDebug(lcFirmware) << "包长度" << count;
-    qCDebug(lcFirmware, "CRC16:0X%X", unsigned(p[5] | (p[6] << 8)));
+    qCDebug(lcFirmware, "CRC16:0X%X", unsigned(qFromLittleEndian<quint16>(p + 5)));
     emit packetReady(packet);
 }
 
@@ -155,7 +156,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
         return;
     }
     const quint16 crc = Crc16::modbus(r + 1, length - 2);
-    if ((crc & 0xFF) != r[length - 1] || (crc >> 8) != r[length]) {
+    if (qFromLittleEndian<quint16>(r + length - 1) != crc) {
         qCDebug(lcFirmware, "handshake reply CRC mismatch");
         return;
     }
@@ -172,7 +173,7 @@ void FirmwareUpgrade::onHandshakeReply(const unsigned char *r)
 
 void FirmwareUpgrade::onAcknowledge(const unsigned char *r)
 {
-    const int index = r[3] | (r[4] << 8);
+    const int index = qFromLittleEndian<quint16>(r + 3);
     // Only the acknowledgement of the packet just sent is progress. A stale or
     // repeated one is not answered (nothing is re-sent) and does not keep the
     // upgrade alive: a bootloader stuck repeating it must still time out.
@@ -270,9 +271,9 @@ void FirmwareUpgrade::silenceTick()
     ++m_timeoutCount;
     qCDebug(lcFirmware, "time_out:%d", m_timeoutCount);
     const bool late = m_clock() >= m_deadlineAtMs;
-    if (m_timeoutCount < timeoutLimit && !late)
+    if (m_timeoutCount < TimeoutLimit && !late)
         return;
-    m_pastDeadline = m_timeoutCount < timeoutLimit;
+    m_pastDeadline = m_timeoutCount < TimeoutLimit;
     endFailed(Outcome::TimedOut);
 }
 

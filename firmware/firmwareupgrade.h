@@ -25,14 +25,14 @@ public:
     // every packet had been acknowledged.
     enum class Outcome { None, Done, Failed, TimedOut, SendError, EndedEarly };
 
-    static constexpr int entryWaitMs = 3000;
-    static constexpr int silenceTickMs = 100;
-    static constexpr int timeoutLimit = 120; // 120 x 100 ms = 12 s
+    static constexpr int EntryWaitMs = 3000;
+    static constexpr int SilenceTickMs = 100;
+    static constexpr int TimeoutLimit = 120; // 120 x 100 ms = 12 s
     // The whole run, from the handshake to the burn's end, may take 1 s per
     // packet plus 30 s; an instrument that makes progress too slowly to ever
     // finish must not keep the upgrade going for days.
-    static constexpr qint64 deadlineMsPerPacket = 1000;
-    static constexpr qint64 deadlineSlackMs = 30000;
+    static constexpr qint64 DeadlineMsPerPacket = 1000;
+    static constexpr qint64 DeadlineSlackMs = 30000;
     static qint64 deadlineMs(int imageSize);
 
     enum ReplyCode : unsigned char {
@@ -59,7 +59,6 @@ public:
 
     // Set by start(); the poll tick takes it once and sends the upgrade-entry
     // frame (55 05 09 02 00 00 00 EE FF) instead of its status query.
-    bool entryFramePending() const { return m_entryPending; }
     bool takeEntryRequest();
 
     State state() const { return m_state; }
@@ -68,12 +67,10 @@ public:
     bool isActive() const { return m_active; }
     bool isSilenceTimerRunning() const { return m_silenceTimer.isActive(); }
     int timeoutCount() const { return m_timeoutCount; }
-    int packetIndex() const { return m_packetIndex; }
     // Index of the last packet acknowledged in order; -1 before the first.
     int acknowledgedIndex() const { return m_acknowledged; }
     // The last timeout came from the whole run's deadline, not from silence.
     bool pastDeadline() const { return m_pastDeadline; }
-    int bytesRemaining() const { return m_bytesRemaining; }
     int progressValue() const { return m_progressValue; }
 
 public slots:

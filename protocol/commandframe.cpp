@@ -1,5 +1,6 @@
 #include "commandframe.h"
 
+#include <QtEndian>
 #include <cstring>
 
 namespace CommandFrame {
@@ -23,10 +24,10 @@ QByteArray plain(unsigned char address, unsigned char code)
 
 QByteArray withFloat(unsigned char address, unsigned char code, float value)
 {
-    quint32 bits;
-    static_assert(sizeof(bits) == sizeof(value), "single precision is 4 bytes");
-    std::memcpy(&bits, &value, sizeof bits);
-    return longFrame(address, code, bits >> 24, bits >> 16, bits >> 8, bits);
+    static_assert(sizeof(value) == 4, "single precision is 4 bytes");
+    unsigned char v[4];
+    qToBigEndian(value, v);
+    return longFrame(address, code, v[0], v[1], v[2], v[3]);
 }
 
 QByteArray withLowByte(unsigned char address, unsigned char code, int value)

@@ -2,7 +2,7 @@
 
 #include "commandframe.h"
 #include "hidbackend.h"
-
+#include "logging.h"
 #include "protocollog.h"
 
 Q_LOGGING_CATEGORY(lcProtocol, "usbtester.protocol")

@@ -1,9 +1,10 @@
 #include "pollcycle.h"
-#include "protocollog.h"
 
 #include "commandframe.h"
 #include "framesender.h"
 #include "hidbackend.h"
+#include "logging.h"
+#include "protocollog.h"
 #include "reportdecoder.h"
 
 

@@ -48,7 +48,6 @@ public:
     quint32 counter() const { return m_counter; }
     // Resumes counting from `value` (the next tick advances it first).
     void setCounter(quint32 value) { m_counter = value; }
-    bool upgradeEntryPending() const { return m_upgradeEntry; }
 
     // One poll tick. Emits sampleTick() when sampleTick is set.
     Tick pollTick(hid::Handle *handle);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logging.h"
+#include <QLoggingCategory>
 
 // Frames, reports and the bus scan.
 Q_DECLARE_LOGGING_CATEGORY(lcProtocol)

@@ -1,26 +1,14 @@
 #include "reportdecoder.h"
+
+#include "logging.h"
 #include "protocollog.h"
 
-#include <cstring>
+#include <QtEndian>
 
 namespace {
 
 constexpr unsigned FullReport = 64;
 constexpr unsigned ScanAnswerLength = 10; // up to its EE FF trailer
-
-quint32 littleEndian32(const unsigned char *p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-
-float bigEndianFloat(const unsigned char *p)
-{
-    const quint32 bits =
-        quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 // One scaled measurement field: (offset, limit, sign bit, target).
 struct ScaledField
@@ -73,7 +61,7 @@ void decodeMeasurements(const unsigned char *r, InstrumentState &state)
     MeasurementRecord &rec = state.record;
     const quint8 signs = r[60];
     for (const ScaledField &f : scaledFields) {
-        const quint32 raw = littleEndian32(r + f.offset);
+        const quint32 raw = qFromLittleEndian<quint32>(r + f.offset);
         if (raw >= f.limit)
             continue;
         // Scaled in floating point, stored single precision: 12345 -> 12.345.
@@ -96,7 +84,7 @@ void decodeParameters(const unsigned char *r, InstrumentState &state)
     state.parametersArrived = true;
     int offset = 4;
     for (float MeasurementRecord::*field : parameterFloats) {
-        rec.*field = bigEndianFloat(r + offset);
+        rec.*field = qFromBigEndian<float>(r + offset);
         offset += 4;
     }
     rec.workMode = r[48];

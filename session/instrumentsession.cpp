@@ -18,6 +18,7 @@ InstrumentSession::InstrumentSession(const SettingsAccess &settings, QObject *pa
     : QObject(parent), m_poll(m_state), m_scan(m_state),
       m_link(std::make_unique<DeviceLink>(settings))
 {
+    m_clock.start();
     m_pumpTimer.setInterval(PumpMs);
     m_resendTimer.setInterval(ResendMs);
     m_deadline.setSingleShot(true);
@@ -43,7 +44,8 @@ InstrumentSession::InstrumentSession(const SettingsAccess &settings, QObject *pa
     connect(link, &DeviceLink::linkLost, this, [this] {
         m_connected = false;
         // Answers owed by the lost instrument never come.
-        m_parametersOutstanding = m_measurementsOutstanding = 0;
+        m_parametersOutstanding.clear();
+        m_measurementsOutstanding.clear();
         emit lost();
     });
     connect(link, &DeviceLink::pollTick, this, [this] {
@@ -137,9 +139,9 @@ PollCycle::Tick InstrumentSession::pollTick()
     const PollCycle::Tick t = m_poll.pollTick(handle());
     if (t.writeResult == hid::ReportSize) {
         if (t.sent == PollCycle::Request::Parameters)
-            ++m_parametersOutstanding;
+            m_parametersOutstanding.sent(m_clock.elapsed());
         else if (t.sent == PollCycle::Request::Measurements)
-            ++m_measurementsOutstanding;
+            m_measurementsOutstanding.sent(m_clock.elapsed());
     }
     emit polled(t);
     return t;
@@ -154,7 +156,7 @@ void InstrumentSession::countReport(Report::Outcome outcome)
 {
     if (outcome == Report::Outcome::Parameters) {
         ++m_parametersSeen;
-        m_parametersOutstanding = qMax(0, m_parametersOutstanding - 1);
+        m_parametersOutstanding.answered(m_clock.elapsed());
         if (m_waiting) {
             if (m_skipParameters > 0)
                 --m_skipParameters;
@@ -163,7 +165,7 @@ void InstrumentSession::countReport(Report::Outcome outcome)
         }
     } else if (outcome == Report::Outcome::Measurements) {
         ++m_measurementsSeen;
-        m_measurementsOutstanding = qMax(0, m_measurementsOutstanding - 1);
+        m_measurementsOutstanding.answered(m_clock.elapsed());
         if (m_waiting) {
             if (m_skipMeasurements > 0)
                 --m_skipMeasurements;
@@ -183,19 +185,22 @@ void InstrumentSession::countReport(Report::Outcome outcome)
 void InstrumentSession::requestFor(const Wait &w)
 {
     if (w.parameters && send(CommandFrame::parameterPoll(m_state.busAddress)))
-        ++m_parametersOutstanding;
+        m_parametersOutstanding.sent(m_clock.elapsed());
     if (w.measurements && send(CommandFrame::measurementPoll(m_state.busAddress)))
-        ++m_measurementsOutstanding;
+        m_measurementsOutstanding.sent(m_clock.elapsed());
 }
 
 void InstrumentSession::await(const Wait &wait, std::function<void(bool)> done)
 {
     cancelWait();
+    // Answers already waiting are old: taken in now, they leave only the
+    // requests still in flight to be skipped.
+    readTick();
     m_wait = wait;
     m_done = std::move(done);
     m_waiting = true;
-    m_skipParameters = m_parametersOutstanding;
-    m_skipMeasurements = m_measurementsOutstanding;
+    m_skipParameters = m_parametersOutstanding.pending(m_clock.elapsed());
+    m_skipMeasurements = m_measurementsOutstanding.pending(m_clock.elapsed());
     m_freshParameters = m_freshMeasurements = 0;
     requestFor(m_wait);
     m_pumpTimer.start();

@@ -6,8 +6,10 @@
 #include "pollcycle.h"
 #include "reportdecoder.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -172,10 +174,46 @@ private:
 
     int m_measurementsSeen = 0;
     int m_parametersSeen = 0;
-    // Requests written whose answers have not come yet; answers to requests
-    // made before a command may still show the old state.
-    int m_parametersOutstanding = 0;
-    int m_measurementsOutstanding = 0;
+    // Requests written whose answers have not come yet, by the time each went
+    // out; answers to requests made before a command may still show the old
+    // state. The instrument answers in order within a few tens of
+    // milliseconds, so a request older than LostAfterMs whose answer is not in
+    // was lost: counting it for ever would make every later wait skip a fresh
+    // answer in its place, and letting a later answer take it off would leave
+    // the request answered counted instead.
+    class Outstanding
+    {
+    public:
+        static constexpr qint64 LostAfterMs = 300;
+        void sent(qint64 now)
+        {
+            expire(now);
+            m_sentAt.push_back(now);
+        }
+        void answered(qint64 now)
+        {
+            expire(now);
+            if (!m_sentAt.empty())
+                m_sentAt.pop_front();
+        }
+        int pending(qint64 now)
+        {
+            expire(now);
+            return int(m_sentAt.size());
+        }
+        void clear() { m_sentAt.clear(); }
+
+    private:
+        void expire(qint64 now)
+        {
+            while (!m_sentAt.empty() && now - m_sentAt.front() > LostAfterMs)
+                m_sentAt.pop_front();
+        }
+        std::deque<qint64> m_sentAt;
+    };
+    Outstanding m_parametersOutstanding;
+    Outstanding m_measurementsOutstanding;
+    QElapsedTimer m_clock;
 
     QTimer m_pumpTimer;
     QTimer m_resendTimer;

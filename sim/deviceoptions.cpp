@@ -1,19 +1,29 @@
 #include "deviceoptions.h"
 
+#include "commandline.h"
 #include "hidbackend.h"
 #include "logging.h"
+#include "programversion.h"
 #include "simbootloader.h"
 #include "simserver.h"
 #include "socketbackend.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <cstdio>
 
 namespace DeviceOptions {
 
 namespace {
+
+const QCommandLineOption DeviceOption(QStringLiteral("device"), QString(), QStringLiteral("KIND"));
+// Bare, it is the default setup.
+const QCommandLineOption SimulateOption(QStringLiteral("simulate"), QString(),
+                                        QStringLiteral("SETUP"), SimSetup().model);
+const QCommandLineOption HelpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+const QCommandLineOption VerboseOption(QLatin1String(Logging::VerboseOption));
+const QCommandLineOption VersionOption(QStringLiteral("version"));
 
 bool applyDevice(const QString &value, Choice *choice, QString *error)
 {
@@ -34,53 +44,42 @@ bool applyDevice(const QString &value, Choice *choice, QString *error)
 
 bool extract(QStringList &args, Choice *choice, QString *error)
 {
-    Choice result;
-    bool haveDevice = false;
+    QCommandLineParser parser;
     QStringList rest;
-    if (!args.isEmpty())
-        rest.append(args.first());
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            result.help = true;
-        } else if (a == QLatin1String(Logging::VerboseOption)) {
-            result.verbose = true; // the logging rules are set from it at start
-        } else if (a == QLatin1String("--device") || a.startsWith(QLatin1String("--device="))) {
-            QString value;
-            if (a == QLatin1String("--device")) {
-                if (i + 1 >= args.size()) {
-                    *error = QStringLiteral("--device needs a value: hid or socket:PATH");
-                    return false;
-                }
-                value = args.at(++i);
-            } else {
-                value = a.mid(9);
-            }
-            if (haveDevice) {
-                *error = QStringLiteral("give one of --device and --simulate, once");
-                return false;
-            }
-            haveDevice = true;
-            if (!applyDevice(value, &result, error))
-                return false;
-        } else if (a == QLatin1String("--simulate") || a.startsWith(QLatin1String("--simulate="))) {
-            if (haveDevice) {
-                *error = QStringLiteral("give one of --device and --simulate, once");
-                return false;
-            }
-            haveDevice = true;
-            result.kind = Choice::Kind::Simulate;
-            const QString setup = a.size() > 10 ? a.mid(11) : QString();
-            if (a.size() > 10 && setup.isEmpty()) {
-                *error = QStringLiteral("--simulate= needs a setup, e.g. KV37 or RX41,slaves=3+5");
-                return false;
-            }
-            if (!SimSetup::parse(setup, &result.setup, error))
-                return false;
-        } else {
-            rest.append(a);
-        }
+    QString missing;
+    const bool parsed = CommandLine::parse(
+        parser, {DeviceOption, SimulateOption, HelpOption, VerboseOption, VersionOption}, args,
+        &rest, &missing);
+    Choice result;
+    result.help = parser.isSet(HelpOption);
+    result.verbose = parser.isSet(VerboseOption); // the logging rules are set from it at start
+    result.version = parser.isSet(VersionOption);
+    *choice = result;
+    if (!parsed) {
+        *error = QStringLiteral("--device needs a value: hid or socket:PATH");
+        return false;
     }
+    const QStringList devices = parser.values(DeviceOption);
+    // Unset, it would still have its default.
+    const QStringList setups =
+        parser.isSet(SimulateOption) ? parser.values(SimulateOption) : QStringList();
+    if (devices.size() + setups.size() > 1) {
+        *error = QStringLiteral("give one of --device and --simulate, once");
+        return false;
+    }
+    if (!devices.isEmpty() && !applyDevice(devices.constFirst(), &result, error))
+        return false;
+    if (!setups.isEmpty()) {
+        result.kind = Choice::Kind::Simulate;
+        if (setups.constFirst().isEmpty()) {
+            *error = QStringLiteral("--simulate= needs a setup, e.g. KV37 or RX41,slaves=3+5");
+            return false;
+        }
+        if (!SimSetup::parse(setups.constFirst(), &result.setup, error))
+            return false;
+    }
+    if (!args.isEmpty())
+        rest.prepend(args.constFirst());
     args = rest;
     *choice = result;
     return true;
@@ -89,12 +88,15 @@ bool extract(QStringList &args, Choice *choice, QString *error)
 QString usage(const QString &program)
 {
     return QStringLiteral(
-               "usage: %1 [--device hid|socket:PATH] [--simulate[=SETUP]] [--verbose]\n"
+               "usage: %1 [--device hid|socket:PATH] [--simulate[=SETUP]] [--history PATH]\n"
+               "          [--verbose]\n"
                "  --device hid           a real instrument over USB HID (the default)\n"
                "  --device socket:PATH   a virtual instrument served on a Unix socket\n"
                "  --simulate[=SETUP]     the built-in simulated instrument; SETUP is a model\n"
                "                         word with optional bus slaves, e.g. KV37 or\n"
                "                         RX41,slaves=3+5 (default KV37)\n"
+               "  --history PATH         keep the runs in this history database instead of\n"
+               "                         ~/.local/share/usb-tester/history.sqlite\n"
                "  --verbose              debug lines of every part on standard error\n")
         .arg(program);
 }
@@ -151,18 +153,25 @@ QString programName(const QStringList &args)
 
 } // namespace
 
-int DeviceSession::checkArguments(const QStringList &args)
+int DeviceSession::checkArguments(const QStringList &args, DeviceOptions::Choice *choice)
 {
     QStringList rest = args;
-    DeviceOptions::Choice choice;
+    DeviceOptions::Choice options;
     QString error;
     const QString program = programName(args);
-    if (!DeviceOptions::extract(rest, &choice, &error)) {
+    const bool usable = DeviceOptions::extract(rest, &options, &error);
+    if (choice)
+        *choice = options;
+    if (options.version) {
+        std::fprintf(stdout, "%s %s\n", qPrintable(program), USB_TESTER_VERSION);
+        return 0;
+    }
+    if (!usable) {
         std::fprintf(stderr, "%s: %s\n%s", qPrintable(program), qPrintable(error),
                      qPrintable(DeviceOptions::usage(program)));
         return 2;
     }
-    if (choice.help) {
+    if (options.help) {
         std::fprintf(stdout, "%s", qPrintable(DeviceOptions::usage(program)));
         return 0;
     }
@@ -171,14 +180,14 @@ int DeviceSession::checkArguments(const QStringList &args)
 
 int DeviceSession::setupFromArguments(const QStringList &args)
 {
-    QStringList rest = args;
     DeviceOptions::Choice choice;
-    QString error;
-    const QString program = programName(args);
-    const int early = checkArguments(args);
+    const int early = checkArguments(args, &choice);
     if (early >= 0)
         return early;
+    QStringList rest = args;
+    QString error;
     DeviceOptions::extract(rest, &choice, &error);
+    const QString program = programName(args);
     if (rest.size() > 1) {
         std::fprintf(stderr, "%s: unknown argument \"%s\"\n%s", qPrintable(program),
                      qPrintable(rest.at(1)), qPrintable(DeviceOptions::usage(program)));

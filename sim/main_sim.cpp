@@ -1,13 +1,14 @@
 // usb-tester-sim: the simulated instrument as a server of its own.
+#include "commandline.h"
 #include "logging.h"
 #include "programversion.h"
 #include "simbootloader.h"
 #include "simserver.h"
 #include "simsetup.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -120,39 +121,45 @@ bool command(SimServer &server, SimBootloader &boot, const QString &line)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    Logging::setup(Logging::verboseRequested(args));
-    QString path;
+    const QCommandLineOption listen(QStringLiteral("listen"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption speedOption(QStringLiteral("speed"), QString(),
+                                         QStringLiteral("FACTOR"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption verbose(QLatin1String(Logging::VerboseOption));
+    const QCommandLineOption version(QStringLiteral("version"));
+    QCommandLineParser parser;
+    QStringList rest;
+    QString missing;
+    const bool parsed = CommandLine::parse(parser, {listen, speedOption, help, verbose, version},
+                                           app.arguments(), &rest, &missing);
+    if (parser.isSet(help)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::puts("usb-tester-sim " USB_TESTER_VERSION);
+        return 0;
+    }
+    Logging::setup(parser.isSet(verbose));
+    if (!parsed)
+        return fail(QStringLiteral("unknown or incomplete option \"%1\"").arg(missing));
+    // At most one SETUP; any other word is an option this program does not take.
+    for (int i = 0; i < rest.size(); ++i)
+        if (i > 0 || rest.at(i).startsWith(QLatin1Char('-')))
+            return fail(QStringLiteral("unknown or incomplete option \"%1\"").arg(rest.at(i)));
+    const QString path = parser.value(listen);
     double speed = 1.0;
-    QString setupText;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(Usage, stdout);
-            return 0;
-        } else if (a == QLatin1String(Logging::VerboseOption)) {
-            // Taken below, before the server starts.
-        } else if (a == QLatin1String("--version")) {
-            std::puts("usb-tester-sim " USB_TESTER_VERSION);
-            return 0;
-        } else if (a == QLatin1String("--listen") && i + 1 < args.size()) {
-            path = args.at(++i);
-        } else if (a == QLatin1String("--speed") && i + 1 < args.size()) {
-            bool ok = false;
-            speed = args.at(++i).toDouble(&ok);
-            if (!ok || speed <= 0)
-                return fail(QStringLiteral("--speed needs a positive number"));
-        } else if (!a.startsWith(QLatin1Char('-')) && setupText.isNull()) {
-            setupText = a;
-        } else {
-            return fail(QStringLiteral("unknown or incomplete option \"%1\"").arg(a));
-        }
+    for (const QString &text : parser.values(speedOption)) {
+        bool ok = false;
+        speed = text.toDouble(&ok);
+        if (!ok || speed <= 0)
+            return fail(QStringLiteral("--speed needs a positive number"));
     }
     if (path.isEmpty())
         return fail(QStringLiteral("--listen PATH is required"));
     SimSetup setup;
     QString error;
-    if (!SimSetup::parse(setupText, &setup, &error))
+    if (!SimSetup::parse(rest.value(0), &setup, &error))
         return fail(error);
 
     // Signals are taken synchronously below, so block them before any thread starts.

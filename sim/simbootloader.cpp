@@ -1,5 +1,7 @@
 #include "simbootloader.h"
 
+#include <QtEndian>
+
 namespace {
 
 constexpr int ReportSize = 64;
@@ -58,7 +60,15 @@ void SimBootloader::begin(qint64 nowMs)
 
 QList<QByteArray> SimBootloader::receive(const QByteArray &report, qint64 nowMs)
 {
-    if (!m_active || m_silent)
+    if (!m_active)
+        return {};
+    // A new download request (55 05 09 02) while the bootloader still waits,
+    // e.g. silent after a failed try: it starts afresh, as a power cycle would.
+    if (report.size() >= 5 && report.startsWith(QByteArray::fromHex("55050902"))) {
+        begin(nowMs);
+        return {};
+    }
+    if (m_silent)
         return {};
     if (report.size() != ReportSize || static_cast<unsigned char>(report[0]) != 0x55)
         return {}; // not a packet of the upgrade
@@ -86,9 +96,9 @@ QList<QByteArray> SimBootloader::onHandshake(const unsigned char *p)
     if (p[1] != 7)
         return fail(QStringLiteral("handshake length %1").arg(p[1]));
     const quint16 crc = crcModbus(p, 5);
-    if (p[5] != (crc & 0xFF) || p[6] != (crc >> 8))
+    if (qFromLittleEndian<quint16>(p + 5) != crc)
         return fail(QStringLiteral("handshake CRC"));
-    const int count = p[2] | (p[3] << 8);
+    const int count = qFromLittleEndian<quint16>(p + 2);
     const int last = p[4];
     if (count == 0 || last >= FullPayload)
         return fail(QStringLiteral("handshake count %1, last %2").arg(count).arg(last));
@@ -120,8 +130,7 @@ QList<QByteArray> SimBootloader::onHandshake(const unsigned char *p)
     quint16 replyCrc = crcModbus(u + 1, 5);
     if (m_fault == Fault::BadHandshakeCrc)
         replyCrc ^= 0x5A5A;
-    u[6] = static_cast<unsigned char>(replyCrc & 0xFF);
-    u[7] = static_cast<unsigned char>(replyCrc >> 8);
+    qToLittleEndian(replyCrc, u + 6);
     m_handshakeReply = r;
     if (faultAt(Fault::RepeatHandshake, AtHandshake))
         return {r, r};
@@ -130,7 +139,7 @@ QList<QByteArray> SimBootloader::onHandshake(const unsigned char *p)
 
 QList<QByteArray> SimBootloader::onData(const unsigned char *p, qint64 nowMs)
 {
-    const int index = p[2] | (p[3] << 8);
+    const int index = qFromLittleEndian<quint16>(p + 2);
     if (index != m_nextIndex)
         return fail(QStringLiteral("packet %1 where %2 was due").arg(index).arg(m_nextIndex));
     const bool last = index == m_expectedPackets - 1;
@@ -143,7 +152,9 @@ QList<QByteArray> SimBootloader::onData(const unsigned char *p, qint64 nowMs)
                         .arg(payload + 6));
     const quint16 crc = crcModbus(p, length - 2);
     const bool highArrived = length - 1 < ReportSize - 1;
-    if (p[length - 2] != (crc & 0xFF) || (highArrived && p[length - 1] != (crc >> 8)))
+    const bool crcOk = highArrived ? qFromLittleEndian<quint16>(p + length - 2) == crc
+                                   : p[length - 2] == quint8(crc);
+    if (!crcOk)
         return fail(QStringLiteral("packet %1 CRC").arg(index));
     // Bytes behind the CRC must be the zeros of the host's buffer.
     for (int i = length; i < ReportSize - 1; ++i)
@@ -168,10 +179,9 @@ QList<QByteArray> SimBootloader::onData(const unsigned char *p, qint64 nowMs)
     ++m_nextIndex;
 
     QByteArray ack = reply(0xDD);
-    const int acked = faultAt(Fault::WrongAckIndex, index) ? (index - 1) & 0xFFFF : index;
+    const quint16 acked = quint16(faultAt(Fault::WrongAckIndex, index) ? index - 1 : index);
     ack[2] = char(5);
-    ack[3] = char(acked & 0xFF);
-    ack[4] = char((acked >> 8) & 0xFF);
+    qToLittleEndian(acked, ack.data() + 3);
     QList<QByteArray> out{ack};
     if (faultAt(Fault::RepeatHandshake, index))
         out << m_handshakeReply;
@@ -187,10 +197,8 @@ QByteArray SimBootloader::staleAck() const
 {
     // The acknowledgement of the packet before the one it is stuck on.
     QByteArray ack = reply(0xDD);
-    const int acked = (m_nextIndex - 1) & 0xFFFF;
     ack[2] = char(5);
-    ack[3] = char(acked & 0xFF);
-    ack[4] = char((acked >> 8) & 0xFF);
+    qToLittleEndian(quint16(m_nextIndex - 1), ack.data() + 3);
     return ack;
 }
 

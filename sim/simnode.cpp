@@ -1,18 +1,13 @@
 #include "simnode.h"
 
+#include <QtEndian>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
 float floatBe(const QByteArray &f, int at)
 {
-    quint32 bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits = (bits << 8) | quint8(f[at + i]);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
+    return qFromBigEndian<float>(f.constData() + at);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "simreports.h"
 
+#include <QtEndian>
 #include <cmath>
-#include <cstring>
 
 namespace SimReports {
 
@@ -19,16 +19,12 @@ QByteArray header(quint8 address, quint8 kind)
 
 void putU32Le(QByteArray &r, int at, quint32 v)
 {
-    for (int i = 0; i < 4; ++i)
-        r[at + i] = char((v >> (8 * i)) & 0xFF);
+    qToLittleEndian(v, r.data() + at);
 }
 
 void putFloatBe(QByteArray &r, int at, float f)
 {
-    quint32 bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    for (int i = 0; i < 4; ++i)
-        r[at + i] = char((bits >> (24 - 8 * i)) & 0xFF);
+    qToBigEndian(f, r.data() + at);
 }
 
 // Thousandths of the magnitude; the sign travels separately.

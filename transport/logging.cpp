@@ -1,6 +1,5 @@
 #include "logging.h"
 
-#include <QStringList>
 #include <pthread.h>
 
 Q_LOGGING_CATEGORY(lcLink, "usbtester.link")
@@ -16,11 +15,6 @@ void setup(bool verbose)
                                                               "usbtester.link.bytes.debug=false")
                                              : QStringLiteral("usbtester.*.debug=false\n"
                                                               "usbtester.*.info=false"));
-}
-
-bool verboseRequested(const QStringList &arguments)
-{
-    return arguments.mid(1).contains(QLatin1String(VerboseOption));
 }
 
 void nameThisThread(const char *name)

@@ -13,9 +13,8 @@ namespace Logging {
 
 // Installs the rules; call once at start, before anything logs.
 void setup(bool verbose);
-// The option every program takes, and whether `arguments` hold it.
-constexpr const char *VerboseOption = "--verbose";
-bool verboseRequested(const QStringList &arguments);
+// The option every program takes, --verbose, by the name its parser knows.
+constexpr const char *VerboseOption = "verbose";
 
 // Names the calling thread for debuggers, top -H and crash reports (at most
 // 15 characters reach the system).

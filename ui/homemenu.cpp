@@ -52,6 +52,14 @@ const QList<Button> &testerMenu()
     return menu;
 }
 
+const QList<Button> &commonEntries()
+{
+    static const QList<Button> entries = {
+        {QT_TRANSLATE_NOOP("MainDialog", "历史记录"), Glyph::History, nullptr, "#2E6E9E"},
+    };
+    return entries;
+}
+
 const QList<Target> &targets()
 {
     using namespace CommandFrame;
@@ -84,6 +92,7 @@ const QList<Target> &targets()
          nullptr, nullptr},
         {QT_TRANSLATE_NOOP("MainDialog", "数据图表展示"), Action::ChartDisplay, ModeConstantCurrent,
          nullptr, nullptr},
+        {QT_TRANSLATE_NOOP("MainDialog", "历史记录"), Action::History, 0, nullptr, nullptr},
         {QT_TRANSLATE_NOOP("MainDialog", "测试程序"), Action::Program, 0, nullptr, nullptr},
     };
     return list;

@@ -26,6 +26,7 @@ enum class Action {
     Settings,     // settings page of the device class
     TestFunction, // the test-function page
     ChartDisplay, // readings page laid out for a power tester
+    History,      // the history of runs, for every family
     Program,      // the test program page (electronic loads)
 };
 
@@ -40,6 +41,8 @@ struct Target
 
 const QList<Button> &loadMenu();
 const QList<Button> &testerMenu();
+// Entries both families have beyond their menus' buttons of the forms.
+const QList<Button> &commonEntries();
 // In the order the dispatch compares them; the first match wins.
 const QList<Target> &targets();
 

@@ -3,6 +3,7 @@
 #include "mainframe.h"
 #include "pages/disppage.h"
 #include "pages/programpage.h"
+#include "runtracker.h"
 #include "uilog.h"
 
 #include <QKeyEvent>
@@ -48,6 +49,9 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
 
     m_message = dialoghooks::defaultMessage();
     buildChart();
+    buildHistory();
+    m_pages.buildProgram(*m_mainFrame, m_session);
+    connectProgram();
     buildUpgrade();
     connect(&m_mainFrame->devices(), &DeviceList::TickShow_Signal, this,
             &MainDialog::TickShow_Slot);
@@ -114,7 +118,11 @@ void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
         m_closing = true;
+        // A test program ends first, its load stopped and its run closed; then
+        // the run the record holds ends with the window, and is on disk first.
         m_pages.program->shutdown();
+        if (m_runs)
+            m_runs->windowClosed();
         emit aboutToClose();
     }
     QDialog::closeEvent(event);

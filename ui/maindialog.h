@@ -3,6 +3,7 @@
 #include "dataexport.h"
 #include "deviceinfoui.h"
 #include "framelesshelper.h"
+#include "historywriter.h"
 #include "instrumentsession.h"
 #include "measurementrecord.h"
 #include "pages/windowpages.h"
@@ -20,6 +21,9 @@ class DataExport;
 class FirmwareUpgrade;
 class CDPopTips;
 class MainFrame;
+class HistoryPage;
+class RunSummaryPanel;
+class RunTracker;
 
 namespace hid {
 class Handle;
@@ -46,7 +50,8 @@ public:
         PageRx41Home = 7,
         PageStart = 8,
         PageRx41Settings = 9,
-        PageProgram = 10,
+        PageHistory = 10,
+        PageProgram = 11,
     };
 
     // The window shows and drives `session`, which main() makes and which
@@ -117,6 +122,14 @@ public:
     void setRunButtonTexts(bool running);
     CDPopTips *popTips();
 
+    // Keeps every run in the history at `path` (RunStore::defaultPath() when
+    // empty); main() calls it, windows in tests only when they want one.
+    // False when it cannot be opened (the window then says so once).
+    bool openHistory(const QString &path = QString());
+    RunTracker *runTracker() const { return m_runs; }
+    HistoryPage *historyPage() const { return m_historyPage; }
+    RunSummaryPanel *runSummaryPanel() const { return m_summaryPanel; }
+
 signals:
     // Emitted once, just before the window closes, so the link can stop first.
     void aboutToClose();
@@ -179,6 +192,11 @@ private:
     void returnToTesterHome();
 
     void buildChart();
+    void buildHistory();
+    // The program page's run goes into the window's history.
+    void connectProgram();
+    void openHistoryPage();
+    static QString historyProblemText(HistoryWriter::Problem p, const QString &detail);
     void buildUpgrade();
     void buildLink();
     // A sampling tick of the session: the chart and the record take a sample when allowed.
@@ -205,5 +223,8 @@ private:
     ChartMenu *m_chartMenu = nullptr;
     DataExport *m_dataExport = nullptr;
     FirmwareUpgrade *m_upgrade = nullptr;
+    HistoryPage *m_historyPage = nullptr;
+    RunSummaryPanel *m_summaryPanel = nullptr;
+    RunTracker *m_runs = nullptr;
     dialoghooks::MessageFn m_message;
 };

@@ -9,6 +9,7 @@
 #include "maindialog.h"
 #include "mainframe.h"
 #include "pages/disppage.h"
+#include "pages/historypage.h"
 #include "pages/plainpages.h"
 #include "pages/programpage.h"
 #include "pages/rx41settingspage.h"
@@ -17,6 +18,7 @@
 #include "readingformat.h"
 #include "readingsview.h"
 #include "realtimechart.h"
+#include "runtracker.h"
 
 #include <QCoreApplication>
 
@@ -70,6 +72,8 @@ void MainDialog::setMessageBox(dialoghooks::MessageFn fn)
         m_chartMenu->setMessageBox(fn);
     m_pages.upgrade->setMessageBox(fn);
     m_pages.program->setMessageBox(fn);
+    if (m_historyPage)
+        m_historyPage->setMessageBox(fn);
 }
 
 void MainDialog::setOpenFileDialog(dialoghooks::SaveFileFn fn)
@@ -100,8 +104,13 @@ void MainDialog::sample(quint32 count)
         return;
     const InstrumentState &st = m_session.state();
     const SampleGate gate{deviceClass, st.running, linkUp(), st.scanning, m_fresh.available(st)};
-    if (m_chart->pollTick(count, gate, RealTimeChart::valuesFrom(st.record)))
+    if (m_chart->pollTick(count, gate, RealTimeChart::valuesFrom(st.record))) {
         m_fresh.take(st);
+        // The history keeps the sample as the record holds it.
+        if (m_runs && !m_store.isEmpty())
+            m_runs->sampleTaken(m_store.timeAt(m_store.size() - 1),
+                                m_store.valuesAt(m_store.size() - 1), deviceClass);
+    }
 }
 
 // ---- display update ----------------------------------------------------------

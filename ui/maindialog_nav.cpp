@@ -91,6 +91,9 @@ void MainDialog::openEntry(const QString &text)
     case Action::Settings:
         openSettingsPage(text, false);
         return; // sends its own codes
+    case Action::History:
+        openHistoryPage();
+        return; // nothing to tell the instrument
     case Action::Program:
         m_pages.program->open(text);
         setCurrentPage(PageProgram);

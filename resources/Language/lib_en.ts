@@ -683,6 +683,22 @@
         <source>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</source>
         <translation>&lt;font color=&apos;red&apos;&gt;The text box contains illegal characters, please re-enter!&lt;/font&gt;</translation>
     </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>历史记录文件已损坏，已移至 %1，并新建了历史记录。</source>
+        <translation>The history file was damaged; it was moved to %1 and a new history started.</translation>
+    </message>
+    <message>
+        <source>无法打开历史记录（%1）。本次测试只保存在内存中，仍可导出。</source>
+        <translation>The history cannot be opened (%1). This run is kept in memory only and can still be exported.</translation>
+    </message>
+    <message>
+        <source>无法写入历史记录（%1）。本次测试只保存在内存中，仍可导出。</source>
+        <translation>The history cannot be written (%1). This run is kept in memory only and can still be exported.</translation>
+    </message>
 </context>
 <context>
     <name>MainFrame</name>
@@ -1886,6 +1902,247 @@
     <message>
         <source>记录的数据列长度不一致</source>
         <translation>The recorded columns differ in length</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryTexts</name>
+    <message>
+        <source>到达截止电压</source>
+        <translation>Cut-off voltage reached</translation>
+    </message>
+    <message>
+        <source>到达限定时间</source>
+        <translation>Time limit reached</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>记录已清除</source>
+        <translation>Record cleared</translation>
+    </message>
+    <message>
+        <source>程序已关闭</source>
+        <translation>Program closed</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>Interrupted</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>Capacity</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>平均电压</source>
+        <translation>Average voltage</translation>
+    </message>
+    <message>
+        <source>最低电压</source>
+        <translation>Minimum voltage</translation>
+    </message>
+    <message>
+        <source>平均电流</source>
+        <translation>Average current</translation>
+    </message>
+    <message>
+        <source>最高MOS温度</source>
+        <translation>Highest MOS temperature</translation>
+    </message>
+    <message>
+        <source>最高探头温度</source>
+        <translation>Highest probe temperature</translation>
+    </message>
+    <message>
+        <source>未接探头</source>
+        <translation>No probe</translation>
+    </message>
+    <message>
+        <source>结束原因</source>
+        <translation>End</translation>
+    </message>
+</context>
+<context>
+    <name>RunSummaryPanel</name>
+    <message>
+        <source>本次测试结束</source>
+        <translation>Run finished</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPage</name>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>Capacity</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>结束原因</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>对比</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>PDF报告</source>
+        <translation>PDF report</translation>
+    </message>
+    <message>
+        <source>编辑标签</source>
+        <translation>Edit label</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>电压-容量</source>
+        <translation>Voltage / capacity</translation>
+    </message>
+    <message>
+        <source>电压-时间</source>
+        <translation>Voltage / time</translation>
+    </message>
+    <message>
+        <source>全部设备</source>
+        <translation>All devices</translation>
+    </message>
+    <message>
+        <source>请选择一条记录</source>
+        <translation>Select one run</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Tips</translation>
+    </message>
+    <message>
+        <source>无法读取记录</source>
+        <translation>Cannot read the run</translation>
+    </message>
+    <message>
+        <source>请选择1到8条记录进行对比</source>
+        <translation>Select 1 to 8 runs to compare</translation>
+    </message>
+    <message>
+        <source>容量 (mAh)</source>
+        <translation>Capacity (mAh)</translation>
+    </message>
+    <message>
+        <source>时间 (小时)</source>
+        <translation>Time (hours)</translation>
+    </message>
+    <message>
+        <source>电压 (V)</source>
+        <translation>Voltage (V)</translation>
+    </message>
+    <message>
+        <source>导出数据</source>
+        <translation>Export data</translation>
+    </message>
+    <message>
+        <source>CSV文件(*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法写入文件</source>
+        <translation>Cannot write the file</translation>
+    </message>
+    <message>
+        <source>保存报告</source>
+        <translation>Save report</translation>
+    </message>
+    <message>
+        <source>PDF文件(*.pdf)</source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message>
+        <source>测试报告</source>
+        <translation>Run report</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>Ended</translation>
+    </message>
+    <message>
+        <source>电流 (A)</source>
+        <translation>Current (A)</translation>
+    </message>
+    <message>
+        <source>自开始的时间</source>
+        <translation>Time since start</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>标签:</source>
+        <translation>Label:</translation>
+    </message>
+    <message>
+        <source>无法保存标签</source>
+        <translation>Cannot save the label</translation>
+    </message>
+    <message>
+        <source>删除选中的%1条记录及其全部数据？此操作无法撤销。</source>
+        <translation>Delete the %1 selected run(s) with all their samples? This cannot be undone.</translation>
     </message>
 </context>
 </TS>

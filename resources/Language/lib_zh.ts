@@ -683,6 +683,22 @@
         <source>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</source>
         <translation>&lt;font color=&apos;red&apos;&gt;文本框含有非法字符，请重新输入！&lt;/font&gt;</translation>
     </message>
+    <message>
+        <source>历史记录</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>历史记录文件已损坏，已移至 %1，并新建了历史记录。</source>
+        <translation>历史记录文件已损坏，已移至 %1，并新建了历史记录。</translation>
+    </message>
+    <message>
+        <source>无法打开历史记录（%1）。本次测试只保存在内存中，仍可导出。</source>
+        <translation>无法打开历史记录（%1）。本次测试只保存在内存中，仍可导出。</translation>
+    </message>
+    <message>
+        <source>无法写入历史记录（%1）。本次测试只保存在内存中，仍可导出。</source>
+        <translation>无法写入历史记录（%1）。本次测试只保存在内存中，仍可导出。</translation>
+    </message>
 </context>
 <context>
     <name>MainFrame</name>
@@ -1886,6 +1902,247 @@
     <message>
         <source>记录的数据列长度不一致</source>
         <translation>记录的数据列长度不一致</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryTexts</name>
+    <message>
+        <source>到达截止电压</source>
+        <translation>到达截止电压</translation>
+    </message>
+    <message>
+        <source>到达限定时间</source>
+        <translation>到达限定时间</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>记录已清除</source>
+        <translation>记录已清除</translation>
+    </message>
+    <message>
+        <source>程序已关闭</source>
+        <translation>程序已关闭</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>已中断</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>容量</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>平均电压</source>
+        <translation>平均电压</translation>
+    </message>
+    <message>
+        <source>最低电压</source>
+        <translation>最低电压</translation>
+    </message>
+    <message>
+        <source>平均电流</source>
+        <translation>平均电流</translation>
+    </message>
+    <message>
+        <source>最高MOS温度</source>
+        <translation>最高MOS温度</translation>
+    </message>
+    <message>
+        <source>最高探头温度</source>
+        <translation>最高探头温度</translation>
+    </message>
+    <message>
+        <source>未接探头</source>
+        <translation>未接探头</translation>
+    </message>
+    <message>
+        <source>结束原因</source>
+        <translation>结束原因</translation>
+    </message>
+</context>
+<context>
+    <name>RunSummaryPanel</name>
+    <message>
+        <source>本次测试结束</source>
+        <translation>本次测试结束</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPage</name>
+    <message>
+        <source>历史记录</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>容量</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>结束原因</source>
+        <translation>结束原因</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>对比</source>
+        <translation>对比</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>导出CSV</translation>
+    </message>
+    <message>
+        <source>PDF报告</source>
+        <translation>PDF报告</translation>
+    </message>
+    <message>
+        <source>编辑标签</source>
+        <translation>编辑标签</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>电压-容量</source>
+        <translation>电压-容量</translation>
+    </message>
+    <message>
+        <source>电压-时间</source>
+        <translation>电压-时间</translation>
+    </message>
+    <message>
+        <source>全部设备</source>
+        <translation>全部设备</translation>
+    </message>
+    <message>
+        <source>请选择一条记录</source>
+        <translation>请选择一条记录</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>无法读取记录</source>
+        <translation>无法读取记录</translation>
+    </message>
+    <message>
+        <source>请选择1到8条记录进行对比</source>
+        <translation>请选择1到8条记录进行对比</translation>
+    </message>
+    <message>
+        <source>容量 (mAh)</source>
+        <translation>容量 (mAh)</translation>
+    </message>
+    <message>
+        <source>时间 (小时)</source>
+        <translation>时间 (小时)</translation>
+    </message>
+    <message>
+        <source>电压 (V)</source>
+        <translation>电压 (V)</translation>
+    </message>
+    <message>
+        <source>导出数据</source>
+        <translation>导出数据</translation>
+    </message>
+    <message>
+        <source>CSV文件(*.csv)</source>
+        <translation>CSV文件(*.csv)</translation>
+    </message>
+    <message>
+        <source>无法写入文件</source>
+        <translation>无法写入文件</translation>
+    </message>
+    <message>
+        <source>保存报告</source>
+        <translation>保存报告</translation>
+    </message>
+    <message>
+        <source>PDF文件(*.pdf)</source>
+        <translation>PDF文件(*.pdf)</translation>
+    </message>
+    <message>
+        <source>测试报告</source>
+        <translation>测试报告</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>结束</translation>
+    </message>
+    <message>
+        <source>电流 (A)</source>
+        <translation>电流 (A)</translation>
+    </message>
+    <message>
+        <source>自开始的时间</source>
+        <translation>自开始的时间</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>标签:</source>
+        <translation>标签:</translation>
+    </message>
+    <message>
+        <source>无法保存标签</source>
+        <translation>无法保存标签</translation>
+    </message>
+    <message>
+        <source>删除选中的%1条记录及其全部数据？此操作无法撤销。</source>
+        <translation>删除选中的%1条记录及其全部数据？此操作无法撤销。</translation>
     </message>
 </context>
 </TS>

@@ -191,6 +191,49 @@ private slots:
                                                          {"cli", "--timeout", "0", "read"}, {"cli", "--verbose", "read"},
                                                          {"cli", "--address", "0x100", "read"}, {"cli", "--address", "0x", "read"}})
             QVERIFY2(!parseGlobal(bad, &g, &error), qPrintable(bad.join(' ')));
+        // The tool's options may follow the command; the command's may not precede it.
+        QVERIFY(parseGlobal(
+            {"cli", "log", "run.csv", "--json", "--duration", "5m", "--timeout=1", "-2"}, &g,
+            &error));
+        QVERIFY(g.json);
+        QCOMPARE(g.timeoutMs, 1000);
+        QCOMPARE(g.command, QStringLiteral("log"));
+        QCOMPARE(g.args, (QStringList{"run.csv", "--duration", "5m", "-2"}));
+        QVERIFY(!parseGlobal({"cli", "--yes", "factory-reset"}, &g, &error));
+        QCOMPARE(error, QStringLiteral("unknown option \"--yes\""));
+        QVERIFY(!parseGlobal({"cli", "read", "--address"}, &g, &error));
+        QCOMPARE(error, QStringLiteral("--address needs a value"));
+    }
+    void commandArguments()
+    {
+        const QStringList flags{"--until-stopped", "--always"};
+        const QStringList values{"--duration", "--samples"};
+        CommandArgs a;
+        QString error;
+        QVERIFY(parseCommandArgs(
+            {"run.csv", "--duration", "90s", "--always", "-1.5", "--samples=3", "-"}, flags, values,
+            &a, &error));
+        QCOMPARE(a.positional, (QStringList{"run.csv", "-1.5", "-"}));
+        QVERIFY(a.has("--always") && !a.has("--until-stopped"));
+        QCOMPARE(a.value("--duration"), QStringLiteral("90s"));
+        QCOMPARE(a.value("--samples"), QStringLiteral("3"));
+        QVERIFY(!a.hasValue("--count"));
+        // A value may look like an option or a negative number.
+        QVERIFY(parseCommandArgs({"--duration", "-5", "--samples", "--always"}, flags, values, &a,
+                                 &error));
+        QCOMPARE(a.value("--duration"), QStringLiteral("-5"));
+        QCOMPARE(a.value("--samples"), QStringLiteral("--always"));
+        QVERIFY(a.positional.isEmpty() && !a.has("--always"));
+        for (auto [args, message] :
+             {std::pair{QStringList{"--count", "3"}, "unknown option \"--count\""},
+              std::pair{QStringList{"x", "--always=1"}, "unknown option \"--always=1\""},
+              std::pair{QStringList{"-x"}, "unknown option \"-x\""},
+              std::pair{QStringList{"--"}, "unknown option \"--\""},
+              std::pair{QStringList{"x", "--duration"}, "--duration needs a value"}}) {
+            QVERIFY2(!parseCommandArgs(args, flags, values, &a, &error),
+                     qPrintable(args.join(' ')));
+            QCOMPARE(error, QString::fromLatin1(message));
+        }
     }
 };
 

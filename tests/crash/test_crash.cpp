@@ -1,6 +1,6 @@
 // Crash reports of a child process that faults on purpose, read back from
 // MyApp/crash.log in the child's working directory.
-#include "crash/crashreport.h"
+#include "crashreport.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +16,7 @@
 
 namespace {
 
-const int kAddrDigits = int(sizeof(void *) * 2);
+const int AddrDigits = int(sizeof(void *) * 2);
 const QString childName = QFileInfo(CRASH_CHILD_PATH).fileName();
 
 struct Child
@@ -42,7 +42,7 @@ Child runChild(const QByteArray &mode, const QString &dir)
     return c;
 }
 
-QString hex(quint64 v, int digits = kAddrDigits)
+QString hex(quint64 v, int digits = AddrDigits)
 {
     return QString::number(v, 16).toUpper().rightJustified(digits, '0');
 }

@@ -78,7 +78,7 @@ struct Rig : QObject
     void startAndEnter(const QByteArray &image)
     {
         QVERIFY(up.start(image));
-        nowMs += FirmwareUpgrade::entryWaitMs;
+        nowMs += FirmwareUpgrade::EntryWaitMs;
         up.entryWaitElapsed();
     }
     void pump()
@@ -92,7 +92,7 @@ struct Rig : QObject
     void tick(int ticks)
     {
         for (int i = 0; i < ticks; ++i) {
-            nowMs += FirmwareUpgrade::silenceTickMs;
+            nowMs += FirmwareUpgrade::SilenceTickMs;
             inbox << boot.due(nowMs);
             if (!hold)
                 pump();
@@ -439,7 +439,7 @@ private slots:
             since.start();
             QVERIFY(up.start(randomImage(100, 9)));
             QTRY_VERIFY_WITH_TIMEOUT(handshakeAfter >= 0, 5000);
-            QVERIFY2(handshakeAfter >= FirmwareUpgrade::entryWaitMs,
+            QVERIFY2(handshakeAfter >= FirmwareUpgrade::EntryWaitMs,
                      qPrintable(QString::number(handshakeAfter)));
         }
     }

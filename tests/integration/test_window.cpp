@@ -4,6 +4,9 @@
 #include "commandframe.h"
 #include "devicelink.h"
 #include "firmwareupgrade.h"
+#include "pages/historypage.h"
+#include "runsummarypanel.h"
+#include "runtracker.h"
 #include "maindialog.h"
 #include "realtimechart.h"
 #include "setting.h"
@@ -13,7 +16,9 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <QtCharts/QChartView>
 #include <cmath>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -32,6 +37,27 @@ QString text(const QObject *parent, const char *name)
 bool near(double a, double b)
 {
     return qAbs(a - b) < 0.0015;
+}
+
+
+QString sqlite(const QString &db, const QString &query)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, query});
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct WindowRig
@@ -264,6 +290,150 @@ private slots:
         QCOMPARE(lost.count(), 1);
     }
 
+    // A discharge the window records is kept in the history as it is taken
+    // (while a command-line log writes into the same history), ends as
+    // stopped with its summary over the readings page, and the history page
+    // opens, compares, exports (the very bytes of the live export), reports,
+    // labels and deletes it.
+    void runsKeptInTheHistory()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        const QString db = rig.dir.filePath(QStringLiteral("history.sqlite"));
+        QVERIFY(w.openHistory(db));
+        // A second program writes into the same history meanwhile.
+        QTemporaryDir other;
+        QProcess sim, log;
+        sim.start(QStringLiteral(SIM_PATH), {"--listen", other.filePath("s.sock"), "RX41"});
+        QTRY_VERIFY(QFile::exists(other.filePath("s.sock")));
+        log.start(QStringLiteral(CLI_PATH), {"--device", "socket:" + other.filePath("s.sock"),
+                                             "--history", db, "log", other.filePath("l.csv")});
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        rig.click("tbtn3");
+        QVERIFY(w.sendFrame(CommandFrame::withFloat(1, CommandFrame::SetValue, 1.0f)));
+        QVERIFY(rig.exchange() && rig.exchange());
+        rig.click("disp_Btn_Run");
+        QTRY_VERIFY(rig.readings(1).running);
+        const SampleStore &store = w.sampleStore();
+        for (int second = 0; second < 40 && store.size() < 12; ++second) {
+            rig.server->advanceClock(1000);
+            QVERIFY(rig.exchange() && rig.exchange());
+        }
+        QVERIFY(w.runTracker()->runOpen());
+        rig.click("disp_Btn_Run"); // stop
+        QTRY_VERIFY(!rig.readings(1).running);
+        for (int i = 0; i < 4 && w.runTracker()->runOpen(); ++i)
+            QVERIFY(rig.exchange());
+        QVERIFY(!w.runTracker()->runOpen());
+        QVERIFY(w.runSummaryPanel()->isVisible());
+        const QStringList rows = w.runSummaryPanel()->rowTexts();
+        QVERIFY2(rows.contains(QStringLiteral("已停止")) && rows.contains(QStringLiteral("容量")),
+                 qPrintable(rows.join(',')));
+        w.runTracker()->writer().flush();
+        log.terminate();
+        QVERIFY(log.waitForFinished(5000));
+        QCOMPARE(log.exitCode(), 0);
+        sim.write("quit\n");
+        sim.waitForFinished(3000);
+        QVERIFY(rig.boxes.isEmpty()); // neither program was told the history was busy
+        QCOMPARE(sqlite(db, "SELECT model || ' ' || end_reason || ' ' || samples FROM runs "
+                            "WHERE device_class = 1;"),
+                 QStringLiteral("KV37 stopped %1").arg(store.size()));
+        QCOMPARE(sqlite(db, "SELECT count(*) FROM runs WHERE model = 'RX41' AND samples > 0;"),
+                 QStringLiteral("1"));
+
+        // The history page: the live export and the stored run's export are one file.
+        const QString live = rig.dir.filePath(QStringLiteral("live.csv"));
+        w.dataExport()->setSaveFileDialog([&](auto...) { return live; });
+        emit w.chartMenu()->exportDataRequested();
+        HistoryPage *page = w.historyPage();
+        rig.click("home_common1");
+        QCOMPARE(w.currentPage(), int(MainDialog::PageHistory));
+        QCOMPARE(page->table()->rowCount(), 2);
+        const qint64 id = sqlite(db, "SELECT id FROM runs WHERE device_class = 1;").toLongLong();
+        page->selectRuns({id});
+        const QString stored = rig.dir.filePath(QStringLiteral("stored"));
+        page->setSaveFileDialog([&](auto...) { return stored; });
+        QVERIFY(page->exportSelected());
+        QVERIFY(!fileBytes(live).isEmpty());
+        QCOMPARE(fileBytes(stored + ".csv"), fileBytes(live));
+        QVERIFY(page->openSelected());
+        QCOMPARE(page->openedSamples().size(), store.size());
+        QVERIFY(page->summaryText().contains(QStringLiteral("已停止")));
+        page->setSaveFileDialog([&](auto...) { return rig.dir.filePath(QStringLiteral("run.pdf")); });
+        QVERIFY(page->reportSelected());
+        const QString text = pdfText(rig.dir.filePath(QStringLiteral("run.pdf")));
+        QVERIFY2(text.contains(QStringLiteral("mAh")) && text.contains(QStringLiteral("KV37")),
+                 qPrintable(text));
+        page->setTextDialog([](QWidget *, const QString &, const QString &, const QString &,
+                               bool *ok) {
+            *ok = true;
+            return QStringLiteral("cell #3");
+        });
+        QVERIFY(page->labelSelected());
+        QCOMPARE(sqlite(db, QStringLiteral("SELECT label FROM runs WHERE id = %1;").arg(id)),
+                 QStringLiteral("cell #3"));
+        page->selectRuns({id, id + 1, id - 1});
+        QVERIFY(page->compareSelected(HistoryPage::Axis::Capacity));
+        QCOMPARE(page->compareView()->chart()->series().size(), 2);
+        page->selectRuns({id});
+        page->setConfirmDialog([](auto...) { return false; });
+        QVERIFY(!page->deleteSelected());
+        page->setConfirmDialog([](auto...) { return true; });
+        QVERIFY(page->deleteSelected());
+        QCOMPARE(sqlite(db, QStringLiteral("SELECT count(*) FROM samples WHERE run_id = %1;").arg(id)),
+                 QStringLiteral("0"));
+        QCOMPARE(page->table()->rowCount(), 1);
+    }
+
+    // The window killed in the middle of a power tester's run: the next start
+    // finds the run interrupted, with its samples up to a second before.
+    void killedWindowLeavesAnInterruptedRun()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("history.sqlite"));
+        QProcess window;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        window.setProcessEnvironment(env);
+        window.setWorkingDirectory(dir.path());
+        window.start(QStringLiteral(WINDOW_PATH), {"--simulate=RX41", "--history", db});
+        QTRY_VERIFY_WITH_TIMEOUT(sqlite(db, "SELECT samples FROM runs;").toInt() >= 3, 20000);
+        ::kill(pid_t(window.processId()), SIGKILL);
+        QVERIFY(window.waitForFinished(5000));
+        const int stored = sqlite(db, "SELECT samples FROM runs;").toInt();
+        QCOMPARE(sqlite(db, "SELECT count(*) FROM runs WHERE ended_ms IS NULL;"), QStringLiteral("1"));
+        QProcess list;
+        list.start(QStringLiteral(CLI_PATH), {"--history", db, "--json", "history", "list"});
+        QVERIFY(list.waitForFinished(10000));
+        const QJsonObject run = QJsonDocument::fromJson(list.readAllStandardOutput()).object();
+        QCOMPARE(run.value("end_reason").toString(), QStringLiteral("interrupted"));
+        QCOMPARE(run.value("samples").toInt(), stored);
+        QCOMPARE(run.value("model").toString(), QStringLiteral("RX41"));
+    }
+
+    // A history that is no database: moved aside, said once, a new one works.
+    void brokenHistoryIsSaidOnce()
+    {
+        WindowRig rig(QStringLiteral("RX41"));
+        MainDialog &w = *rig.w;
+        const QString db = rig.dir.filePath(QStringLiteral("broken.sqlite"));
+        QFile f(db);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+        f.close();
+        QVERIFY(w.openHistory(db));
+        QTRY_COMPARE(rig.boxes.size(), 1);
+        QVERIFY2(rig.boxes[0].contains(QStringLiteral("已损坏")), qPrintable(rig.boxes[0]));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rig.exchange());
+        w.close();
+        QCOMPARE(sqlite(db, "SELECT end_reason FROM runs;"), QStringLiteral("closed"));
+        QCOMPARE(rig.boxes.size(), 1);
+    }
+
     // A constant-current discharge recorded by the window, exported through the chart menu and
     // checked against what the simulator itself reported.
     void constantCurrentRunExported()
@@ -423,12 +593,15 @@ private slots:
             rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
             return active;
         };
+        const QByteArray entryFrame = QByteArray::fromHex("55050902000000eeff") + QByteArray(55, '\0');
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
+            const int entries = rig.sent().count(entryFrame);
             QTest::mouseClick(start, Qt::LeftButton);
             QCOMPARE(start->text(), QStringLiteral("正在下载"));
-            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader.
-            QTRY_VERIFY(bootloaderEntered());
+            // Rather than wait out the 3 s, as soon as the instrument has taken
+            // this upgrade's entry frame and is in its bootloader.
+            QTRY_VERIFY(rig.sent().count(entryFrame) > entries && bootloaderEntered());
             w.firmwareUpgrade()->entryWaitElapsed();
         };
 
@@ -444,7 +617,7 @@ private slots:
 
         setFault(SimBootloader::Fault::Silence, SimBootloader::AtHandshake);
         startUpgrade();
-        for (int i = 0; i < FirmwareUpgrade::timeoutLimit; ++i)
+        for (int i = 0; i < FirmwareUpgrade::TimeoutLimit; ++i)
             w.firmwareUpgrade()->silenceTick();
         QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
         QCOMPARE(log->toPlainText().split('\n').last(), QStringLiteral("USB更新失败,超时"));

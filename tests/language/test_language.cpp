@@ -55,7 +55,7 @@ void choose(MainDialog &d, bool english)
         QMetaObject::invokeMethod(&d, english ? "onS_Act2Clicked_Slot" : "onS_Act1Clicked_Slot"));
 }
 
-const QString tipsEn = QStringLiteral("Please connect the HID to the computer!");
+const QString TipsEn = QStringLiteral("Please connect the HID to the computer!");
 const QStringList loadZh = {"固件升级",        "仪表参数设置", "恒电流模式", "恒电压模式",
                             "恒电阻模式",      "恒功率模式",   "测内阻",     "测电源",
                             "测线组",          "充放充",       "充放充放充", "充放电循环测试",
@@ -167,12 +167,12 @@ private slots:
             checkMenus(d, loadZh, testerZh);
             QVERIFY(!ini().contains("anguage="));
             choose(d, true);
-            QCOMPARE(labelText(d, "Tips_label"), tipsEn);
+            QCOMPARE(labelText(d, "Tips_label"), TipsEn);
             QVERIFY(ini().contains("language=English"));
         }
         InstrumentSession nextSession;
         MainDialog next(nextSession);
-        QCOMPARE(labelText(next, "Tips_label"), tipsEn);
+        QCOMPARE(labelText(next, "Tips_label"), TipsEn);
         checkMenus(next, loadEn, testerEn);
         // Choosing the active language again changes nothing on screen (a
         // retranslation would put the default chart title back) but is written.

@@ -4,6 +4,8 @@
 #include "commandframe.h"
 #include "maindialog.h"
 #include "pages/programpage.h"
+#include "runstore.h"
+#include "runtracker.h"
 #include "simserver.h"
 #include "socketbackend.h"
 
@@ -218,10 +220,13 @@ private slots:
 
     // A program with every kind of step run from the page: the current step
     // highlighted with its time, the pause answered by its button, each
-    // step's results in the table, and the load stopped at the end.
+    // step's results in the table, and the load stopped at the end. The
+    // whole program is one run in the window's history, whose record keeps
+    // no runs of its own for the program's discharges.
     void everyKindOfStepFromThePage()
     {
         PageRig rig(QStringLiteral("KV37,ir=45"));
+        QVERIFY(rig.w->openHistory(rig.dir.filePath(QStringLiteral("history.sqlite"))));
         QVERIFY(rig.ready(1));
         const QByteArray json =
             R"({"format": "usb-tester-program", "version": 1, "name": "Every kind",
@@ -238,6 +243,12 @@ private slots:
         ProgramIssue issue;
         QVERIFY(ProgramFile::parse(json, &p, &issue));
         rig.page->setProgram(p);
+        // A run of the user's own first, which the window's record keeps.
+        rig.session->run(true);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.loadRunning() && rig.w->runTracker()->runOpen(), 10000);
+        QTest::qWait(1500);
+        rig.session->run(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.w->runTracker()->runOpen(), 10000);
         rig.click("program_btnRun");
         QTRY_COMPARE_WITH_TIMEOUT(rig.highlighted(), QStringList{"1"}, 10000);
         QCOMPARE(rig.state(), QStringLiteral("运行中"));
@@ -272,6 +283,23 @@ private slots:
         QVERIFY(!rig.loadRunning());
         QVERIFY(rig.boxes.isEmpty());
         QVERIFY(child(rig.w.get(), "program_btnAdd")->isEnabled());
+
+        rig.w->runTracker()->writer().flush();
+        RunStore store;
+        QCOMPARE(store.open(rig.dir.filePath(QStringLiteral("history.sqlite"))),
+                 RunStore::Opened::Ok);
+        const QList<RunEntry> runs = store.runs(); // newest first
+        QCOMPARE(runs.size(), 2);
+        QCOMPARE(runs.last().endReason, QStringLiteral("stopped")); // the user's own run before
+        const RunEntry &program = runs.first();
+        QCOMPARE(program.info.label, QStringLiteral("Every kind"));
+        QCOMPARE(program.endReason, QStringLiteral("program completed"));
+        // A sample a second, each once.
+        QVERIFY(program.summary.samples >= 10);
+        QVERIFY2(program.summary.samples <= rig.page->runner().programElapsedS() + 2,
+                 qPrintable(QString::number(program.summary.samples)));
+        const QJsonObject results = QJsonDocument::fromJson(program.results.toUtf8()).object();
+        QCOMPARE(results.value("steps").toArray().size(), 10);
     }
 
     // Abort, the instrument lost and back, and the window closed: each

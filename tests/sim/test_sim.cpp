@@ -195,6 +195,27 @@ private slots:
         QCOMPARE(c.setup.slaves, (QList<quint8>{3, 5}));
         DeviceSession s;
         QCOMPARE(s.setupFromArguments({"p", "--bogus"}), 2);
+        // Anywhere on the line; every other word stays, in order, for the
+        // program's own parser or the toolkit.
+        args = QStringList{"prog",      "-style",     "fusion",   "--json", "--address",
+                           "3",         "--simulate", "set",      "value",  "-1",
+                           "--verbose", "--",         "--version"};
+        QVERIFY(DeviceOptions::extract(args, &c, &error));
+        QCOMPARE(args, (QStringList{"prog", "-style", "fusion", "--json", "--address", "3", "set",
+                                    "value", "-1", "--"}));
+        QVERIFY(c.kind == DeviceOptions::Choice::Kind::Simulate && c.verbose && c.version &&
+                !c.help);
+        QCOMPARE(c.setup.model, QStringLiteral("KV37"));
+        // The word after --device is its value, whatever it looks like.
+        args = QStringList{"prog", "--device", "-h"};
+        QVERIFY(!DeviceOptions::extract(args, &c, &error));
+        QCOMPARE(error, QStringLiteral("--device takes hid or socket:PATH, not \"-h\""));
+        QVERIFY(!c.help);
+        // --version and --help are known even when a device option is wrong.
+        args = QStringList{"prog", "--version", "-h", "--device"};
+        QVERIFY(!DeviceOptions::extract(args, &c, &error));
+        QCOMPARE(error, QStringLiteral("--device needs a value: hid or socket:PATH"));
+        QVERIFY(c.version && c.help);
     }
     void deviceOptionsRejectMalformed_data()
     {

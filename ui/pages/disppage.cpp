@@ -264,6 +264,7 @@ void DispPage::on_disp_Btn_Run_clicked()
         m_chart->runButton(running);
     m_session.run(running);
     setRunButtonTexts(running);
+    emit runPressed(running);
     qCDebug(lcUi) << "m_CurveRunFlag" << (running ? "true" : "false");
 }
 

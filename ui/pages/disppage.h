@@ -58,6 +58,8 @@ public:
 
 signals:
     void returnClicked();
+    // The user pressed the run button: start (true) or stop.
+    void runPressed(bool running);
     void upgradeClicked();
     void settingsClicked();
 

@@ -5,6 +5,8 @@
 #include "ui_pagehome.h"
 #include "ui_pagerx41home.h"
 
+#include <functional>
+
 namespace {
 
 template <class Page>
@@ -22,6 +24,24 @@ void setTexts(const QList<QToolButton *> &buttons, const QList<HomeMenu::Button>
         HomeMenu::setText(buttons[i], menu.at(i));
 }
 
+// The entries every family has, made like the form's buttons.
+template <class Page>
+QList<QToolButton *> addCommonEntries(Page *page, const QString &prefix,
+                                      const std::function<void(QToolButton *, int)> &place)
+{
+    QList<QToolButton *> buttons;
+    const QList<HomeMenu::Button> &common = HomeMenu::commonEntries();
+    for (int i = 0; i < common.size(); ++i) {
+        auto *b = new QToolButton(page);
+        b->setObjectName(prefix + QString::number(i + 1));
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        place(b, i);
+        buttons << b;
+    }
+    decorate(page, buttons, common);
+    return buttons;
+}
+
 } // namespace
 
 // ---- electronic load ---------------------------------------------------------
@@ -31,6 +51,10 @@ HomePage::HomePage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::H
     ui->setupUi(this);
     PageGlyphs::setHome(ui->btnReturn);
     decorate(this, entries(), HomeMenu::loadMenu());
+    // After the fourteenth entry, in the grid's last row.
+    m_common = addCommonEntries(this, QStringLiteral("home_common"), [this](QToolButton *b, int i) {
+        ui->home_grid->addWidget(b, 2, 4 + i);
+    });
 }
 
 HomePage::~HomePage() = default;
@@ -55,6 +79,7 @@ void HomePage::retranslate()
 {
     ui->retranslateUi(this);
     setTexts(entries(), HomeMenu::loadMenu());
+    setTexts(m_common, HomeMenu::commonEntries());
     PageGlyphs::setHome(ui->btnReturn);
 }
 
@@ -72,6 +97,11 @@ Rx41HomePage::Rx41HomePage(QWidget *parent)
     ui->setupUi(this);
     PageGlyphs::setHome(ui->RX41_btnReturn);
     decorate(this, entries(), HomeMenu::testerMenu());
+    // After the fourth entry, in the same row.
+    m_common =
+        addCommonEntries(this, QStringLiteral("RX41_home_common"), [this](QToolButton *b, int i) {
+            ui->rx41home_row->insertWidget(ui->rx41home_row->indexOf(ui->RX41_tbtn4) + 1 + i, b);
+        });
 }
 
 Rx41HomePage::~Rx41HomePage() = default;
@@ -85,6 +115,7 @@ void Rx41HomePage::retranslate()
 {
     ui->retranslateUi(this);
     setTexts(entries(), HomeMenu::testerMenu());
+    setTexts(m_common, HomeMenu::commonEntries());
     PageGlyphs::setHome(ui->RX41_btnReturn);
 }
 

@@ -38,6 +38,7 @@ private:
     QList<QToolButton *> entries() const;
 
     std::unique_ptr<Ui::HomePage> ui;
+    QList<QToolButton *> m_common;
 };
 
 class Rx41HomePage : public QWidget
@@ -60,4 +61,5 @@ private:
     QList<QToolButton *> entries() const;
 
     std::unique_ptr<Ui::Rx41HomePage> ui;
+    QList<QToolButton *> m_common;
 };

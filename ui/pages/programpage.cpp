@@ -104,6 +104,7 @@ ProgramPage::ProgramPage(InstrumentSession &session, QWidget *parent)
                 m_progressTimer.stop();
                 highlight(QString());
                 showState();
+                emit programEnded();
                 if (f != ProgramRunner::Failure::None)
                     warn(ProgramWords::failure(f, m_runner->failedSetting()));
             });
@@ -726,8 +727,11 @@ void ProgramPage::run()
     if (!checkProgram())
         return warn(m_issue->text());
     m_results->setRowCount(0);
-    if (!m_runner->start(m_program))
+    emit programStarting();
+    if (!m_runner->start(m_program)) {
+        emit programEnded();
         return warn(ProgramWords::failure(m_runner->failure(), m_runner->failedSetting()));
+    }
     m_progressTimer.start();
     showState();
 }

@@ -53,6 +53,9 @@ public:
 
 signals:
     void returnClicked();
+    // Around a program's run, for the window's own record of runs.
+    void programStarting();
+    void programEnded();
 
 private:
     struct Field

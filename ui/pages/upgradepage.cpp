@@ -169,7 +169,7 @@ void UpgradePage::showLinkState(bool up, const QString &deviceName, bool log)
 void UpgradePage::on_upgrade_pushButton_openfile_clicked()
 {
     ui->upgrade_text_log->append(ImageTexts::openingLogLine());
-    const QString last = Setting().read(QString::fromLatin1(FirmwareImage::settingsKey));
+    const QString last = Setting().read(QString::fromLatin1(FirmwareImage::SettingsKey));
     const QString name =
         m_openFile(window(), ImageTexts::dialogCaption(), last, ImageTexts::dialogFilter());
     qCDebug(lcUi) << "文件名:  " << name;
@@ -184,7 +184,7 @@ void UpgradePage::on_upgrade_pushButton_openfile_clicked()
         return;
     }
     ui->upgrade_lineEdit_filename->setText(image.path);
-    Setting().write(QString::fromLatin1(FirmwareImage::settingsKey), image.path);
+    Setting().write(QString::fromLatin1(FirmwareImage::SettingsKey), image.path);
     m_image = image.data;
     ui->upgrade_label_fwsizevalue->setText(said.sizeText);
     ui->upgrade_pushButton_start->setText(ImageTexts::startButtonText());

@@ -36,6 +36,10 @@ void WindowPages::build(MainFrame &frame, InstrumentSession &session)
     rx41Home = add(frame, new Rx41HomePage, MainDialog::PageRx41Home);
     start = add(frame, new StartPage, MainDialog::PageStart);
     rx41Settings = add(frame, new Rx41SettingsPage(session), MainDialog::PageRx41Settings);
+}
+
+void WindowPages::buildProgram(MainFrame &frame, InstrumentSession &session)
+{
     program = add(frame, new ProgramPage(session), MainDialog::PageProgram);
 }
 

@@ -14,7 +14,7 @@ class SixPage;
 class StartPage;
 class UpgradePage;
 
-// The window's eleven pages, built into the frame's stack in the order of
+// The window's pages but the history's, built into the frame's stack in the order of
 // MainDialog::Page. The stack owns them.
 struct WindowPages
 {
@@ -31,6 +31,8 @@ struct WindowPages
     ProgramPage *program = nullptr;
 
     void build(MainFrame &frame, InstrumentSession &session);
+    // The test program page, after the history page the window adds itself.
+    void buildProgram(MainFrame &frame, InstrumentSession &session);
     // Sets every text of every page again in the current language.
     void retranslate();
 };

@@ -14,13 +14,13 @@ namespace CrashReport {
 
 namespace {
 
-constexpr int kAddrDigits = int(sizeof(uintptr_t) * 2);
-constexpr int kMaxFrames = 256;
-constexpr int kMaxListedModules = 64;
+constexpr int AddrDigits = int(sizeof(uintptr_t) * 2);
+constexpr int MaxFrames = 256;
+constexpr int MaxListedModules = 64;
 
-uintptr_t frames[kMaxFrames];
-const char *listed[kMaxListedModules];
-uintptr_t listedBias[kMaxListedModules];
+uintptr_t frames[MaxFrames];
+const char *listed[MaxListedModules];
+uintptr_t listedBias[MaxListedModules];
 int listedCount;
 
 void remember(const ModuleTable::Hit &hit)
@@ -28,7 +28,7 @@ void remember(const ModuleTable::Hit &hit)
     for (int i = 0; i < listedCount; ++i)
         if (listed[i] == hit.path)
             return;
-    if (listedCount < kMaxListedModules) {
+    if (listedCount < MaxListedModules) {
         listed[listedCount] = hit.path;
         listedBias[listedCount] = hit.bias;
         ++listedCount;
@@ -191,7 +191,7 @@ size_t build(char *out, size_t capacity, int sig, const siginfo_t *info, const v
     const Registers regs = readRegisters(ucontext);
     if (info) {
         b.add("Exception Addr:  ");
-        b.addHex(regs.start.pc, kAddrDigits);
+        b.addHex(regs.start.pc, AddrDigits);
         b.add("  ");
         addModuleName(b, regs.start.pc, " Module: ");
         b.add("\nException Code:  ");
@@ -202,7 +202,7 @@ size_t build(char *out, size_t capacity, int sig, const siginfo_t *info, const v
         if ((sig == SIGSEGV || sig == SIGBUS) && info->si_code > 0) {
             b.add(regs.writeKnown && regs.write ? "Write" : "Read");
             b.add(" Address:  ");
-            b.addHex(uintptr_t(info->si_addr), kAddrDigits);
+            b.addHex(uintptr_t(info->si_addr), AddrDigits);
             b.addChar('\n');
         }
         addInstructionBytes(b, regs.start.pc);
@@ -216,10 +216,10 @@ size_t build(char *out, size_t capacity, int sig, const siginfo_t *info, const v
         from.pc = uintptr_t(__builtin_return_address(0));
         from.sp = from.fp = uintptr_t(__builtin_frame_address(0));
     }
-    const int count = StackWalk::walk(from, frames, kMaxFrames);
+    const int count = StackWalk::walk(from, frames, MaxFrames);
     for (int i = 0; i < count; ++i) {
         b.addChar('\n');
-        b.addHex(frames[i], kAddrDigits);
+        b.addHex(frames[i], AddrDigits);
         b.add("  ");
         addModuleName(b, frames[i], "");
     }
@@ -229,7 +229,7 @@ size_t build(char *out, size_t capacity, int sig, const siginfo_t *info, const v
     b.add("\n\nModules:");
     for (int i = 0; i < listedCount; ++i) {
         b.addChar('\n');
-        b.addHex(listedBias[i], kAddrDigits);
+        b.addHex(listedBias[i], AddrDigits);
         b.add("  ");
         b.add(listed[i]);
     }

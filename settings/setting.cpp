@@ -7,7 +7,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSettings, "usbtester.app.settings")
+Q_LOGGING_CATEGORY(lcSettings, "usbtester.settings")
 
 // Qt's INI backend is case-sensitive outside Windows; find the stored
 // spelling of a key so that "language" and "Language" are one entry.

@@ -17,9 +17,9 @@ namespace ModuleTable {
 
 namespace {
 
-constexpr int kMaxModules = 384;
-constexpr int kMaxSegments = 1536;
-constexpr int kPathLen = 320;
+constexpr int MaxModules = 384;
+constexpr int MaxSegments = 1536;
+constexpr int PathLength = 320;
 
 struct Segment
 {
@@ -32,13 +32,13 @@ struct Segment
 struct Module
 {
     uintptr_t bias;
-    char path[kPathLen];
+    char path[PathLength];
 };
 
 struct Table
 {
-    Segment segments[kMaxSegments];
-    Module modules[kMaxModules];
+    Segment segments[MaxSegments];
+    Module modules[MaxModules];
     int segmentCount;
     int moduleCount;
     uintptr_t codeLow;
@@ -56,7 +56,7 @@ std::mutex refreshLock;
 unsigned long long seenAdds = 0;
 unsigned long long seenSubs = 0;
 
-char exePath[kPathLen];
+char exePath[PathLength];
 
 // The /proc/self/maps fallback, read at most once per report.
 Table mapsTable;
@@ -65,14 +65,14 @@ bool mapsRead = false;
 void copyPath(char *dst, const char *src)
 {
     int i = 0;
-    for (; src && src[i] && i < kPathLen - 1; ++i)
+    for (; src && src[i] && i < PathLength - 1; ++i)
         dst[i] = src[i];
     dst[i] = '\0';
 }
 
 void addSegment(Table &t, uintptr_t start, uintptr_t end, int module, bool exec)
 {
-    if (t.segmentCount >= kMaxSegments || end <= start)
+    if (t.segmentCount >= MaxSegments || end <= start)
         return;
     t.segments[t.segmentCount++] = {start, end, uint16_t(module), exec};
     if (exec) {
@@ -86,7 +86,7 @@ void addSegment(Table &t, uintptr_t start, uintptr_t end, int module, bool exec)
 int collect(struct dl_phdr_info *info, size_t, void *data)
 {
     Table &t = *static_cast<Table *>(data);
-    if (t.moduleCount >= kMaxModules)
+    if (t.moduleCount >= MaxModules)
         return 1;
     const int index = t.moduleCount++;
     Module &m = t.modules[index];
@@ -187,7 +187,7 @@ void parseMapsLine(Table &t, const char *line)
         }
     }
     if (index < 0) {
-        if (t.moduleCount >= kMaxModules)
+        if (t.moduleCount >= MaxModules)
             return;
         index = t.moduleCount++;
         copyPath(t.modules[index].path, p);
@@ -207,7 +207,7 @@ void readMaps()
     if (fd < 0)
         return;
     static char chunk[4096];
-    static char line[kPathLen + 128];
+    static char line[PathLength + 128];
     size_t used = 0;
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);

@@ -10,11 +10,11 @@ namespace StackWalk {
 
 namespace {
 
-constexpr uintptr_t kWord = sizeof(uintptr_t);
+constexpr uintptr_t WordSize = sizeof(uintptr_t);
 // No sane frame is larger; a bigger step means the chain went astray.
-constexpr uintptr_t kMaxFrameSpan = 16u << 20;
+constexpr uintptr_t MaxFrameSpan = 16u << 20;
 // How far above the last trusted frame the scan looks.
-constexpr uintptr_t kScanBytes = 256u << 10;
+constexpr uintptr_t ScanBytes = 256u << 10;
 
 bool isReturnAddress(uintptr_t addr)
 {
@@ -24,8 +24,8 @@ bool isReturnAddress(uintptr_t addr)
 int scan(uintptr_t from, uintptr_t *frames, int n, int maxFrames)
 {
     static uintptr_t chunk[4096 / sizeof(uintptr_t)];
-    uintptr_t cur = (from + kWord - 1) & ~(kWord - 1);
-    const uintptr_t end = cur + kScanBytes;
+    uintptr_t cur = (from + WordSize - 1) & ~(WordSize - 1);
+    const uintptr_t end = cur + ScanBytes;
     while (cur < end && n < maxFrames) {
         uintptr_t stop = (cur | 4095) + 1;
         if (stop > end)
@@ -33,7 +33,7 @@ int scan(uintptr_t from, uintptr_t *frames, int n, int maxFrames)
         const uintptr_t len = stop - cur;
         if (!SafeMemory::read(chunk, cur, len))
             break;
-        for (uintptr_t i = 0; i < len / kWord && n < maxFrames; ++i)
+        for (uintptr_t i = 0; i < len / WordSize && n < maxFrames; ++i)
             if (isReturnAddress(chunk[i]))
                 frames[n++] = chunk[i];
         cur = stop;
@@ -104,7 +104,7 @@ int walk(const Start &start, uintptr_t *frames, int maxFrames)
         uintptr_t ret = 0;
         if (n < maxFrames && SafeMemory::readWord(start.sp, &ret) && isReturnAddress(ret))
             frames[n++] = ret;
-        low = start.sp + kWord;
+        low = start.sp + WordSize;
     }
 
     uintptr_t fp = start.fp;
@@ -114,7 +114,7 @@ int walk(const Start &start, uintptr_t *frames, int maxFrames)
             reachedOutermost = true;
             break;
         }
-        if (fp % kWord || fp < low || fp - low > kMaxFrameSpan)
+        if (fp % WordSize || fp < low || fp - low > MaxFrameSpan)
             break;
         uintptr_t frame[2]; // saved frame pointer, return address
         if (!SafeMemory::read(frame, fp, sizeof frame) || !ModuleTable::isCode(frame[1]))

@@ -2,9 +2,9 @@
 
 #if defined(__linux__)
 
-#include "crash/crashreport.h"
-#include "crash/moduletable.h"
-#include "crash/safememory.h"
+#include "crashreport.h"
+#include "moduletable.h"
+#include "safememory.h"
 #include "threadhooks.h"
 
 #include <QCoreApplication>
@@ -24,14 +24,14 @@ namespace CrashHandler {
 
 namespace {
 
-const int fatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
-constexpr size_t kAltStackSize = 64 * 1024;
+constexpr size_t AltStackSize = 64 * 1024;
 // A stack someone else (a sanitizer runtime) already gave the thread is kept
 // when it is at least this large.
-constexpr size_t kAltStackEnough = 32 * 1024;
-constexpr int kRefreshMs = 2000;
-const char refreshTimerName[] = "crashModuleRefresh";
+constexpr size_t AltStackEnough = 32 * 1024;
+constexpr int RefreshMs = 2000;
+constexpr char RefreshTimerName[] = "crashModuleRefresh";
 
 char reportText[128 * 1024];
 std::atomic<long> reportingThread{0};
@@ -159,9 +159,9 @@ void installHandlers()
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     // A fault inside the handler then ends the process at once.
     sigemptyset(&sa.sa_mask);
-    for (int sig : fatalSignals)
+    for (int sig : FatalSignals)
         sigaddset(&sa.sa_mask, sig);
-    for (int sig : fatalSignals)
+    for (int sig : FatalSignals)
         sigaction(sig, &sa, nullptr);
     ThreadHooks::setThreadStartHook(&onThreadStart);
 }
@@ -173,13 +173,13 @@ void startRefreshTimer()
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread())
         return;
-    if (app->findChild<QTimer *>(refreshTimerName, Qt::FindDirectChildrenOnly))
+    if (app->findChild<QTimer *>(RefreshTimerName, Qt::FindDirectChildrenOnly))
         return;
     auto *timer = new QTimer(app);
-    timer->setObjectName(refreshTimerName);
+    timer->setObjectName(RefreshTimerName);
     timer->setTimerType(Qt::VeryCoarseTimer);
     QObject::connect(timer, &QTimer::timeout, timer, &ModuleTable::refreshIfChanged);
-    timer->start(kRefreshMs);
+    timer->start(RefreshMs);
 }
 
 } // namespace
@@ -202,10 +202,10 @@ void prepareThread()
         return;
     stack_t cur = {};
     if (sigaltstack(nullptr, &cur) == 0 && !(cur.ss_flags & SS_DISABLE) &&
-        cur.ss_size >= kAltStackEnough)
+        cur.ss_size >= AltStackEnough)
         return;
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    const size_t total = kAltStackSize + page;
+    const size_t total = AltStackSize + page;
     void *mapping = mmap(nullptr, total, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (mapping == MAP_FAILED)
@@ -215,7 +215,7 @@ void prepareThread()
     mprotect(mapping, page, PROT_NONE);
     stack_t ss = {};
     ss.ss_sp = static_cast<char *>(mapping) + page;
-    ss.ss_size = kAltStackSize;
+    ss.ss_size = AltStackSize;
     if (sigaltstack(&ss, nullptr) != 0) {
         munmap(mapping, total);
         return;

@@ -1,7 +1,6 @@
 #include "iconhelper.h"
-#include "logging.h"
 
-Q_LOGGING_CATEGORY(lcApp, "usbtester.app")
+#include "uilog.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -31,7 +30,7 @@ QString IconHelper::loadFontFamily(const QString &path)
     const int id = QFontDatabase::addApplicationFont(path);
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (families.isEmpty()) {
-        qCWarning(lcApp) << "load fontawesome-webfont.ttf error";
+        qCWarning(lcUi) << "load fontawesome-webfont.ttf error";
         return QString();
     }
     return families.first();
