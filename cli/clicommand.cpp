@@ -46,7 +46,7 @@ std::unique_ptr<CliCommand> makeCommand(const CliOptions::Global &global, CliOut
     using Factory = std::unique_ptr<CliCommand> (*)(const CliOptions::Global &, CliOutput &,
                                                     InstrumentSession &, QString *);
     for (Factory f : {makeReadCommand, makeControlCommand, makeLogCommand, makeFlashCommand,
-                      makeHistoryCommand, makeServeCommand}) {
+                      makeHistoryCommand, makeServeCommand, makeProgramCommand}) {
         std::unique_ptr<CliCommand> c = f(global, out, session, error);
         if (c || !error->isEmpty())
             return c;

@@ -25,7 +25,8 @@ public:
     CliCommand(const CliOptions::Global &global, CliOutput &out, InstrumentSession &session);
 
     virtual void start() = 0;
-    // Commands on the history alone run without an instrument.
+    // Commands on the history alone, or printing what they were given, run without an
+    // instrument.
     virtual bool needsInstrument() const { return true; }
     // Ctrl-C or SIGTERM: by default the command fails as interrupted.
     virtual void interrupt();
@@ -68,6 +69,8 @@ std::unique_ptr<CliCommand> makeFlashCommand(const CliOptions::Global &global, C
 std::unique_ptr<CliCommand> makeServeCommand(const CliOptions::Global &global, CliOutput &out,
                                              InstrumentSession &session, QString *error);
 std::unique_ptr<CliCommand> makeHistoryCommand(const CliOptions::Global &global, CliOutput &out,
+                                               InstrumentSession &session, QString *error);
+std::unique_ptr<CliCommand> makeProgramCommand(const CliOptions::Global &global, CliOutput &out,
                                                InstrumentSession &session, QString *error);
 
 // The English names of the work modes and their command words.

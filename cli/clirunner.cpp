@@ -39,8 +39,11 @@ QString CliRunner::usage()
         "                                (default 127.0.0.1:5025) until Ctrl-C\n"
         "  history list|show ID|export ID FILE|report ID FILE|label ID TEXT|delete ID --yes\n"
         "                                the runs kept on disk: CSV export, PDF report\n"
-        "Exit status: 0 done, 1 the instrument refused, failed or did not answer,\n"
-        "2 bad usage or bad input, 3 no instrument found.\n");
+        "  program FILE.json|--template capacity|dcir|capacity-dcir [--param KEY=VALUE]\n"
+        "          [--print] [--log FILE.csv] [--yes] [--resume-after-loss] [--no-history]\n"
+        "                                a test program on an electronic load\n"
+        "Exit status: 0 done, 1 the instrument refused, failed or did not answer (or a\n"
+        "program was aborted), 2 bad usage or bad input, 3 no instrument found.\n");
 }
 
 int CliRunner::run(const QStringList &arguments)

@@ -2,6 +2,7 @@
 // and deleted without an instrument.
 #include "clicommand.h"
 #include "devicemodel.h"
+#include "programtexts.h"
 #include "readingformat.h"
 #include "runreport.h"
 #include "runstore.h"
@@ -9,6 +10,8 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
 
@@ -128,6 +131,9 @@ private:
         o[QStringLiteral("average_a")] = number(e.summary.averageAmps);
         o[QStringLiteral("max_mos_c")] = number(e.summary.maximumMosC);
         o[QStringLiteral("max_probe_c")] = number(e.summary.maximumNtcC);
+        // A test program's run: its outcome and each step's results.
+        if (!e.results.isEmpty())
+            o[QStringLiteral("program")] = QJsonDocument::fromJson(e.results.toUtf8()).object();
         return o;
     }
 
@@ -187,6 +193,15 @@ private:
         row(QStringLiteral("End"), e.endReason);
         for (const QString &line : summaryLines(e.summary, e.endReason))
             m_out.line(line);
+        if (!e.results.isEmpty()) {
+            const QJsonObject program = QJsonDocument::fromJson(e.results.toUtf8()).object();
+            m_out.line(QStringLiteral("Test program \"%1\", %2:")
+                           .arg(program.value(QStringLiteral("program")).toString(),
+                                program.value(QStringLiteral("outcome")).toString()));
+            const QJsonArray steps = program.value(QStringLiteral("steps")).toArray();
+            for (const QString &line : ProgramTexts::table(resultsFromJson(steps)))
+                m_out.line(line);
+        }
         finish(CliExit::Done);
     }
 

@@ -18,6 +18,11 @@ bool isShortForm(quint8 code)
 SimInstrument::SimInstrument(const SimSetup &setup) : m_setup(setup)
 {
     m_nodes.push_back(std::make_unique<SimNode>(SimSetup::MasterAddress, true, setup.family(), 1));
+    // The battery the setup names is the master's.
+    if (setup.batteryOhm > 0)
+        m_nodes.front()->battery().internalOhm = setup.batteryOhm;
+    if (setup.batteryAh > 0)
+        m_nodes.front()->battery().capacityAh = setup.batteryAh;
     unsigned seed = 2;
     for (quint8 a : setup.slaves) {
         if (a != SimSetup::MasterAddress)

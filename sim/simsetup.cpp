@@ -30,8 +30,28 @@ bool SimSetup::parse(const QString &text, SimSetup *setup, QString *error)
     }
     for (int i = 1; i < parts.size(); ++i) {
         const QString &part = parts.at(i);
+        if (part.startsWith(QLatin1String("ir=")) || part.startsWith(QLatin1String("cap="))) {
+            const bool ir = part.startsWith(QLatin1String("ir="));
+            bool ok = false;
+            const double v = part.mid(ir ? 3 : 4).toDouble(&ok);
+            // A battery from a thousandth of an ohm to ten, and from 1 mAh to 1000 Ah.
+            if (!ok || !(ir ? v >= 1 && v <= 10000 : v >= 1 && v <= 1e6)) {
+                *error =
+                    ir ? QStringLiteral("bad internal resistance \"%1\" (1 to 10000 mOhm)")
+                             .arg(part.mid(3))
+                       : QStringLiteral("bad capacity \"%1\" (1 to 1000000 mAh)").arg(part.mid(4));
+                return false;
+            }
+            if (ir)
+                result.batteryOhm = v / 1000.0;
+            else
+                result.batteryAh = v / 1000.0;
+            continue;
+        }
         if (!part.startsWith(QLatin1String("slaves="))) {
-            *error = QStringLiteral("unknown setup item \"%1\" (expected slaves=A+B...)").arg(part);
+            *error = QStringLiteral("unknown setup item \"%1\" (expected slaves=A+B..., ir=MOHM "
+                                    "or cap=MAH)")
+                         .arg(part);
             return false;
         }
         const QStringList addresses = part.mid(7).split(QLatin1Char('+'));

@@ -35,6 +35,7 @@ const QList<Button> &loadMenu()
         {QT_TRANSLATE_NOOP("MainDialog", "充放充"), 0, ":/sys/rs/rs/img/08.png", "#B4B444"},
         {QT_TRANSLATE_NOOP("MainDialog", "充放充放充"), 0, ":/sys/rs/rs/img/09.png", "#9F81B4"},
         {QT_TRANSLATE_NOOP("MainDialog", "充放电循环测试"), 0, ":/sys/rs/rs/img/10.png", "#7EB47E"},
+        {QT_TRANSLATE_NOOP("MainDialog", "测试程序"), Glyph::Program, nullptr, "#2E86C1"},
         {QT_TRANSLATE_NOOP("MainDialog", "更多功能等待开发"), Glyph::More, nullptr, "#945953"},
     };
     return menu;
@@ -92,6 +93,7 @@ const QList<Target> &targets()
         {QT_TRANSLATE_NOOP("MainDialog", "数据图表展示"), Action::ChartDisplay, ModeConstantCurrent,
          nullptr, nullptr},
         {QT_TRANSLATE_NOOP("MainDialog", "历史记录"), Action::History, 0, nullptr, nullptr},
+        {QT_TRANSLATE_NOOP("MainDialog", "测试程序"), Action::Program, 0, nullptr, nullptr},
     };
     return list;
 }

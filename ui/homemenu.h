@@ -5,7 +5,7 @@
 
 class QToolButton;
 
-// The two home menus (electronic load: 13 entries, power tester: 4) and the
+// The two home menus (electronic load: 14 entries, power tester: 4) and the
 // table that tells what each entry opens. Entries are recognised by their
 // translated text, so both tables keep their source texts in the
 // MainDialog translation context.
@@ -27,6 +27,7 @@ enum class Action {
     TestFunction, // the test-function page
     ChartDisplay, // readings page laid out for a power tester
     History,      // the history of runs, for every family
+    Program,      // the test program page (electronic loads)
 };
 
 struct Target

@@ -51,4 +51,5 @@ constexpr ushort Settings = 0xF085;
 constexpr ushort More = 0xF013;
 constexpr ushort Chart = 0xF108;
 constexpr ushort History = 0xF1DA;
+constexpr ushort Program = 0xF0AE;
 } // namespace Glyph

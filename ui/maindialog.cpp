@@ -2,6 +2,7 @@
 
 #include "mainframe.h"
 #include "pages/disppage.h"
+#include "pages/programpage.h"
 #include "runtracker.h"
 #include "uilog.h"
 
@@ -49,6 +50,8 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
     m_message = dialoghooks::defaultMessage();
     buildChart();
     buildHistory();
+    m_pages.buildProgram(*m_mainFrame, m_session);
+    connectProgram();
     buildUpgrade();
     connect(&m_mainFrame->devices(), &DeviceList::TickShow_Signal, this,
             &MainDialog::TickShow_Slot);
@@ -66,6 +69,8 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
 
 MainDialog::~MainDialog()
 {
+    // A test program never outlives the window with the load running.
+    m_pages.program->shutdown();
     // The link thread and the scan worker stop before anything they report to goes.
     m_session.close();
 }
@@ -113,7 +118,9 @@ void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
         m_closing = true;
-        // The run the record holds ends with the window, and is on disk first.
+        // A test program ends first, its load stopped and its run closed; then
+        // the run the record holds ends with the window, and is on disk first.
+        m_pages.program->shutdown();
         if (m_runs)
             m_runs->windowClosed();
         emit aboutToClose();

@@ -51,6 +51,7 @@ public:
         PageStart = 8,
         PageRx41Settings = 9,
         PageHistory = 10,
+        PageProgram = 11,
     };
 
     // The window shows and drives `session`, which main() makes and which
@@ -192,6 +193,8 @@ private:
 
     void buildChart();
     void buildHistory();
+    // The program page's run goes into the window's history.
+    void connectProgram();
     void openHistoryPage();
     static QString historyProblemText(HistoryWriter::Problem p, const QString &detail);
     void buildUpgrade();

@@ -6,6 +6,7 @@
 #include "mainframe.h"
 #include "pages/disppage.h"
 #include "pages/historypage.h"
+#include "pages/programpage.h"
 #include "runsummarypanel.h"
 #include "runtracker.h"
 
@@ -29,10 +30,24 @@ void MainDialog::buildHistory()
     });
 }
 
+void MainDialog::connectProgram()
+{
+    connect(m_pages.program, &ProgramPage::programStarting, this, [this] {
+        if (m_runs)
+            m_runs->setProgramRunning(true);
+    });
+    connect(m_pages.program, &ProgramPage::programEnded, this, [this] {
+        if (m_runs)
+            m_runs->setProgramRunning(false);
+        m_historyPage->refresh();
+    });
+}
+
 bool MainDialog::openHistory(const QString &path)
 {
     if (!m_runs) {
         m_runs = new RunTracker(m_session, this);
+        m_pages.program->setHistory(&m_runs->writer());
         connect(m_runs, &RunTracker::runEnded, m_summaryPanel, &RunSummaryPanel::showSummary);
         connect(m_runs, &RunTracker::runEnded, m_historyPage, &HistoryPage::refresh);
         connect(m_runs, &RunTracker::problem, this,

@@ -7,17 +7,18 @@
 #include "devicemodel.h"
 #include "firmwareupgrade.h"
 #include "maindialog.h"
-#include "pages/historypage.h"
-#include "runtracker.h"
 #include "mainframe.h"
 #include "pages/disppage.h"
+#include "pages/historypage.h"
 #include "pages/plainpages.h"
+#include "pages/programpage.h"
 #include "pages/rx41settingspage.h"
 #include "pages/settingspage.h"
 #include "pages/upgradepage.h"
 #include "readingformat.h"
 #include "readingsview.h"
 #include "realtimechart.h"
+#include "runtracker.h"
 
 #include <QCoreApplication>
 
@@ -70,6 +71,7 @@ void MainDialog::setMessageBox(dialoghooks::MessageFn fn)
     if (m_chartMenu)
         m_chartMenu->setMessageBox(fn);
     m_pages.upgrade->setMessageBox(fn);
+    m_pages.program->setMessageBox(fn);
     if (m_historyPage)
         m_historyPage->setMessageBox(fn);
 }

@@ -7,6 +7,7 @@
 #include "pages/disppage.h"
 #include "pages/homepages.h"
 #include "pages/plainpages.h"
+#include "pages/programpage.h"
 #include "pages/rx41settingspage.h"
 #include "pages/settingspage.h"
 #include "pages/upgradepage.h"
@@ -57,6 +58,7 @@ void MainDialog::connectNavigation()
     connect(m_pages.settings, &SettingsPage::returnClicked, this, &MainDialog::returnToLoadHome);
     connect(m_pages.four, &FourPage::returnClicked, this, &MainDialog::returnToLoadHome);
     connect(m_pages.five, &FivePage::returnClicked, this, &MainDialog::returnToLoadHome);
+    connect(m_pages.program, &ProgramPage::returnClicked, this, &MainDialog::returnToLoadHome);
     connect(m_pages.rx41Settings, &Rx41SettingsPage::returnClicked, this,
             &MainDialog::returnToTesterHome);
 }
@@ -92,6 +94,10 @@ void MainDialog::openEntry(const QString &text)
     case Action::History:
         openHistoryPage();
         return; // nothing to tell the instrument
+    case Action::Program:
+        m_pages.program->open(text);
+        setCurrentPage(PageProgram);
+        break;
     }
     if (target->pageCode)
         send_command(target->pageCode);

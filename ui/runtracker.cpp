@@ -11,7 +11,7 @@ RunTracker::RunTracker(InstrumentSession &session, QObject *parent)
     connect(&m_lostForGood, &QTimer::timeout, this,
             [this] { end(QString::fromLatin1(EndReason::Interrupted)); });
     connect(&m_session, &InstrumentSession::lost, this, [this] {
-        if (runOpen())
+        if (runOpen() && !m_programRunning)
             m_lostForGood.start();
     });
     connect(&m_session, &InstrumentSession::connectedToInstrument, &m_lostForGood, &QTimer::stop);
@@ -46,8 +46,17 @@ RunInfo RunTracker::runInfo(qint64 startedMs, quint8 deviceClass) const
     return i;
 }
 
+void RunTracker::setProgramRunning(bool running)
+{
+    if (running)
+        end(QString::fromLatin1(EndReason::Closed));
+    m_programRunning = running;
+}
+
 void RunTracker::sampleTaken(qint64 timeMs, const SampleStore::Values &values, quint8 deviceClass)
 {
+    if (m_programRunning)
+        return;
     if (!m_writer.runOpen()) {
         m_class = deviceClass;
         m_seenRunning = m_session.state().running;
@@ -60,7 +69,7 @@ void RunTracker::sampleTaken(qint64 timeMs, const SampleStore::Values &values, q
 
 void RunTracker::measurementsArrived()
 {
-    if (!runOpen() || m_class != DeviceModel::ElectronicLoad)
+    if (m_programRunning || !runOpen() || m_class != DeviceModel::ElectronicLoad)
         return;
     // The run button shows a run ahead of the instrument; only a load seen
     // running that stops again has ended its run.
@@ -90,7 +99,8 @@ void RunTracker::windowClosed()
 void RunTracker::end(const QString &reason)
 {
     m_lostForGood.stop();
-    if (!runOpen())
+    // The open run is the program's: the program ends it.
+    if (m_programRunning || !runOpen())
         return;
     const RunSummary s = m_writer.endRun(reason);
     emit runEnded(m_info, s, reason);

@@ -41,6 +41,9 @@ public:
     void windowClosed();
     // The label the next run starts with.
     void setLabel(const QString &label) { m_label = label; }
+    // A test program keeps the whole program as one run in the same history:
+    // an open run of the record ends first, and none is kept while it runs.
+    void setProgramRunning(bool running);
 
     bool runOpen() const { return m_writer.runOpen(); }
 
@@ -60,5 +63,6 @@ private:
     quint8 m_class = 0;
     bool m_seenRunning = false;
     bool m_userStopped = false;
+    bool m_programRunning = false;
     QTimer m_lostForGood;
 };

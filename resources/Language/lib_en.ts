@@ -616,6 +616,10 @@
         <translation>CDxn Tester</translation>
     </message>
     <message>
+        <source>测试程序</source>
+        <translation>Test program</translation>
+    </message>
+    <message>
         <source>更多功能等待开发</source>
         <translation>Developing</translation>
     </message>
@@ -741,6 +745,576 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>Scanning bus devices</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramPage</name>
+    <message>
+        <source>返回主页</source>
+        <translation>Return</translation>
+    </message>
+    <message>
+        <source>测试程序</source>
+        <translation>Test program</translation>
+    </message>
+    <message>
+        <source>程序名称</source>
+        <translation>Program name</translation>
+    </message>
+    <message>
+        <source>载入模板</source>
+        <translation>Use template</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>结束条件</source>
+        <translation>Ends at</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>添加到循环内</source>
+        <translation>Add inside</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>设定值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>截止电压 (V)</source>
+        <translation>Cut-off (V)</translation>
+    </message>
+    <message>
+        <source>时长 (s)</source>
+        <translation>Duration (s)</translation>
+    </message>
+    <message>
+        <source>容量 (mAh)</source>
+        <translation>Capacity (mAh)</translation>
+    </message>
+    <message>
+        <source>能量 (Wh)</source>
+        <translation>Energy (Wh)</translation>
+    </message>
+    <message>
+        <source>恢复到电压 (V)</source>
+        <translation>Until voltage (V)</translation>
+    </message>
+    <message>
+        <source>电流 I1 (A)</source>
+        <translation>Current I1 (A)</translation>
+    </message>
+    <message>
+        <source>电流 I2 (A)</source>
+        <translation>Current I2 (A)</translation>
+    </message>
+    <message>
+        <source>时间 t1 (s)</source>
+        <translation>Time t1 (s)</translation>
+    </message>
+    <message>
+        <source>时间 t2 (s)</source>
+        <translation>Time t2 (s)</translation>
+    </message>
+    <message>
+        <source>次数</source>
+        <translation>Times</translation>
+    </message>
+    <message>
+        <source>静置电压低于 (V)</source>
+        <translation>Until rest voltage below (V)</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>放电到截止电压后结束</source>
+        <translation>Until a discharge reaches its cut-off</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Abort</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>遍</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>内阻 mΩ</source>
+        <translation>DCIR mΩ</translation>
+    </message>
+    <message>
+        <source>第 %1 步：%2</source>
+        <translation>Step %1: %2</translation>
+    </message>
+    <message>
+        <source>选择一个步骤进行编辑</source>
+        <translation>Select a step to edit it</translation>
+    </message>
+    <message>
+        <source>打开测试程序</source>
+        <translation>Open a test program</translation>
+    </message>
+    <message>
+        <source>测试程序 (*.json)</source>
+        <translation>Test programs (*.json)</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>保存测试程序</source>
+        <translation>Save the test program</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>暂停：%1 —— 按“确认继续”继续</source>
+        <translation>Pause: %1 — press &quot;Go on&quot; to go on</translation>
+    </message>
+    <message>
+        <source>仪表已断开；重新连接后将停止负载并中止</source>
+        <translation>The instrument is gone; once it is back the load is stopped and the program ends</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>继续运行</source>
+        <translation>Go on</translation>
+    </message>
+    <message>
+        <source>确认继续</source>
+        <translation>Go on</translation>
+    </message>
+    <message>
+        <source>总时间 %1</source>
+        <translation>Total time %1</translation>
+    </message>
+    <message>
+        <source>第 %1 步 %2</source>
+        <translation>Step %1 %2</translation>
+    </message>
+    <message>
+        <source>准备中</source>
+        <translation>Starting</translation>
+    </message>
+    <message>
+        <source>（第 %1/%2 遍）</source>
+        <translation> (pass %1/%2)</translation>
+    </message>
+    <message>
+        <source>（第 %1 遍）</source>
+        <translation> (pass %1)</translation>
+    </message>
+    <message>
+        <source>%1 遍</source>
+        <translation>%1 passes</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramWords</name>
+    <message>
+        <source>请确认后继续</source>
+        <translation>Confirm to go on</translation>
+    </message>
+    <message>
+        <source>放电</source>
+        <translation>Discharge</translation>
+    </message>
+    <message>
+        <source>静置</source>
+        <translation>Rest</translation>
+    </message>
+    <message>
+        <source>直流内阻</source>
+        <translation>DCIR</translation>
+    </message>
+    <message>
+        <source>循环</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>恒流</source>
+        <translation>CC</translation>
+    </message>
+    <message>
+        <source>恒压</source>
+        <translation>CV</translation>
+    </message>
+    <message>
+        <source>恒阻</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>恒功率</source>
+        <translation>CP</translation>
+    </message>
+    <message>
+        <source>截止电压</source>
+        <translation>cut-off</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>duration</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>capacity</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>energy</translation>
+    </message>
+    <message>
+        <source>电压恢复</source>
+        <translation>recovered</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>confirmed</translation>
+    </message>
+    <message>
+        <source>已中止</source>
+        <translation>aborted</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>未运行</source>
+        <translation>Not running</translation>
+    </message>
+    <message>
+        <source>运行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>正在暂停</source>
+        <translation>Pausing</translation>
+    </message>
+    <message>
+        <source>已暂停</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>等待确认</source>
+        <translation>Waiting for you</translation>
+    </message>
+    <message>
+        <source>仪表已断开，程序暂停</source>
+        <translation>The instrument is gone; the program holds</translation>
+    </message>
+    <message>
+        <source>仪表已重新连接：继续运行还是中止？</source>
+        <translation>The instrument is back: go on, or abort?</translation>
+    </message>
+    <message>
+        <source>正在停止负载</source>
+        <translation>Stopping the load</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>Completed</translation>
+    </message>
+    <message>
+        <source>数据清零</source>
+        <translation>clearing of its data</translation>
+    </message>
+    <message>
+        <source>工作模式</source>
+        <translation>work mode</translation>
+    </message>
+    <message>
+        <source>设定值</source>
+        <translation>set value</translation>
+    </message>
+    <message>
+        <source>定时</source>
+        <translation>time limit</translation>
+    </message>
+    <message>
+        <source>启动负载</source>
+        <translation>start of the load</translation>
+    </message>
+    <message>
+        <source>停止负载</source>
+        <translation>stop of the load</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>change</translation>
+    </message>
+    <message>
+        <source>程序未通过检查</source>
+        <translation>The program did not pass its checks</translation>
+    </message>
+    <message>
+        <source>未连接仪表</source>
+        <translation>No instrument is connected</translation>
+    </message>
+    <message>
+        <source>测试程序需要电子负载</source>
+        <translation>Test programs need an electronic load</translation>
+    </message>
+    <message>
+        <source>仪表未确认%1</source>
+        <translation>The instrument did not confirm the %1</translation>
+    </message>
+    <message>
+        <source>无法向仪表发送%1</source>
+        <translation>Could not send the %1 to the instrument</translation>
+    </message>
+    <message>
+        <source>仪表没有发送读数</source>
+        <translation>The instrument sent no readings</translation>
+    </message>
+    <message>
+        <source>仪表自行停止了负载（保护动作或被人为停止）</source>
+        <translation>The instrument stopped the load by itself (a protection, or someone stopped it)</translation>
+    </message>
+    <message>
+        <source>直流内阻步骤的两个电流没有按设定变化</source>
+        <translation>The DCIR step&apos;s two currents did not differ as set</translation>
+    </message>
+    <message>
+        <source>仪表未确认负载已停止，负载可能仍在运行</source>
+        <translation>The instrument did not confirm that the load stopped; it may still be running</translation>
+    </message>
+    <message>
+        <source>程序结束时仪表已断开，负载可能仍在运行</source>
+        <translation>The instrument was gone when the program ended; the load may still be running</translation>
+    </message>
+    <message>
+        <source>第 %1 步</source>
+        <translation>step %1</translation>
+    </message>
+    <message>
+        <source>第 %1 步（%2）</source>
+        <translation>step %1 (%2)</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>字段“%1”</source>
+        <translation>field &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>不是 JSON：第 %1 行第 %2 列（%3）</source>
+        <translation>not JSON: line %1, column %2 (%3)</translation>
+    </message>
+    <message>
+        <source>不是测试程序</source>
+        <translation>not a test program</translation>
+    </message>
+    <message>
+        <source>步骤必须是 JSON 对象</source>
+        <translation>a step is a JSON object</translation>
+    </message>
+    <message>
+        <source>%1 不是测试程序的格式</source>
+        <translation>%1 is not the format of a test program</translation>
+    </message>
+    <message>
+        <source>不认识的版本 %1（本程序读取版本 %2）</source>
+        <translation>version %1 is not known (this program reads version %2)</translation>
+    </message>
+    <message>
+        <source>缺少</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>%1 的类型不对</source>
+        <translation>%1 is of the wrong type</translation>
+    </message>
+    <message>
+        <source>没有这个字段</source>
+        <translation>no such field</translation>
+    </message>
+    <message>
+        <source>不认识的步骤类型 %1</source>
+        <translation>unknown kind %1</translation>
+    </message>
+    <message>
+        <source>不认识的模式 %1</source>
+        <translation>unknown mode %1</translation>
+    </message>
+    <message>
+        <source>%1 超出范围（大于 %2，至多 %3%4）</source>
+        <translation>%1 is out of range (more than %2 up to %3%4)</translation>
+    </message>
+    <message>
+        <source>%1 超出范围（%2 至 %3%4）</source>
+        <translation>%1 is out of range (from %2 up to %3%4)</translation>
+    </message>
+    <message>
+        <source>没有步骤</source>
+        <translation>no steps</translation>
+    </message>
+    <message>
+        <source>不会结束：请设定次数、静置电压条件或截止条件</source>
+        <translation>never ends: give times, a rest voltage or the cut-off condition</translation>
+    </message>
+    <message>
+        <source>不会结束：请设定截止电压、时长、容量或能量</source>
+        <translation>never ends: give a cut-off, duration, capacity or energy</translation>
+    </message>
+    <message>
+        <source>循环内需要一个静置步骤</source>
+        <translation>needs a rest step inside the repeat</translation>
+    </message>
+    <message>
+        <source>循环内需要一个设了截止电压的放电步骤</source>
+        <translation>needs a discharge step with a cut-off inside the repeat</translation>
+    </message>
+    <message>
+        <source>%1 必须大于 %2</source>
+        <translation>%1 must be above %2</translation>
+    </message>
+    <message>
+        <source>循环最多嵌套 %1 层</source>
+        <translation>repeats nest at most %1 deep</translation>
+    </message>
+    <message>
+        <source>步骤超过 %1 个</source>
+        <translation>more than %1 steps</translation>
+    </message>
+    <message>
+        <source>负载关闭</source>
+        <translation>load off</translation>
+    </message>
+    <message>
+        <source>%1 个步骤</source>
+        <translation>%1 steps</translation>
+    </message>
+    <message>
+        <source>截止 %1 V</source>
+        <translation>cut-off %1 V</translation>
+    </message>
+    <message>
+        <source>恢复到 %1 V</source>
+        <translation>back to %1 V</translation>
+    </message>
+    <message>
+        <source>至多 %1</source>
+        <translation>at most %1</translation>
+    </message>
+    <message>
+        <source>%1 次</source>
+        <translation>%1 times</translation>
+    </message>
+    <message>
+        <source>静置电压低于 %1 V</source>
+        <translation>rest voltage below %1 V</translation>
+    </message>
+    <message>
+        <source>放电到截止电压</source>
+        <translation>a discharge at its cut-off</translation>
+    </message>
+    <message>
+        <source>确认后继续</source>
+        <translation>goes on when confirmed</translation>
+    </message>
+    <message>
+        <source>容量测试</source>
+        <translation>Capacity test</translation>
+    </message>
+    <message>
+        <source>直流内阻测试</source>
+        <translation>DCIR test</translation>
+    </message>
+    <message>
+        <source>容量测试（定期测内阻）</source>
+        <translation>Capacity test with DCIR</translation>
     </message>
 </context>
 <context>

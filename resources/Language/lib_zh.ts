@@ -616,6 +616,10 @@
         <translation>充放电循环测试</translation>
     </message>
     <message>
+        <source>测试程序</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
         <source>更多功能等待开发</source>
         <translation>更多功能等待开发</translation>
     </message>
@@ -741,6 +745,576 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>正在扫描总线设备</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramPage</name>
+    <message>
+        <source>返回主页</source>
+        <translation>返回主页</translation>
+    </message>
+    <message>
+        <source>测试程序</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>程序名称</source>
+        <translation>程序名称</translation>
+    </message>
+    <message>
+        <source>载入模板</source>
+        <translation>载入模板</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>步骤</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>结束条件</source>
+        <translation>结束条件</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>添加到循环内</source>
+        <translation>添加到循环内</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>下移</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>设定值</source>
+        <translation>设定值</translation>
+    </message>
+    <message>
+        <source>截止电压 (V)</source>
+        <translation>截止电压 (V)</translation>
+    </message>
+    <message>
+        <source>时长 (s)</source>
+        <translation>时长 (s)</translation>
+    </message>
+    <message>
+        <source>容量 (mAh)</source>
+        <translation>容量 (mAh)</translation>
+    </message>
+    <message>
+        <source>能量 (Wh)</source>
+        <translation>能量 (Wh)</translation>
+    </message>
+    <message>
+        <source>恢复到电压 (V)</source>
+        <translation>恢复到电压 (V)</translation>
+    </message>
+    <message>
+        <source>电流 I1 (A)</source>
+        <translation>电流 I1 (A)</translation>
+    </message>
+    <message>
+        <source>电流 I2 (A)</source>
+        <translation>电流 I2 (A)</translation>
+    </message>
+    <message>
+        <source>时间 t1 (s)</source>
+        <translation>时间 t1 (s)</translation>
+    </message>
+    <message>
+        <source>时间 t2 (s)</source>
+        <translation>时间 t2 (s)</translation>
+    </message>
+    <message>
+        <source>次数</source>
+        <translation>次数</translation>
+    </message>
+    <message>
+        <source>静置电压低于 (V)</source>
+        <translation>静置电压低于 (V)</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>提示信息</translation>
+    </message>
+    <message>
+        <source>放电到截止电压后结束</source>
+        <translation>放电到截止电压后结束</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>运行</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>中止</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>遍</source>
+        <translation>遍</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>结束</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>内阻 mΩ</source>
+        <translation>内阻 mΩ</translation>
+    </message>
+    <message>
+        <source>第 %1 步：%2</source>
+        <translation>第 %1 步：%2</translation>
+    </message>
+    <message>
+        <source>选择一个步骤进行编辑</source>
+        <translation>选择一个步骤进行编辑</translation>
+    </message>
+    <message>
+        <source>打开测试程序</source>
+        <translation>打开测试程序</translation>
+    </message>
+    <message>
+        <source>测试程序 (*.json)</source>
+        <translation>测试程序 (*.json)</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>保存测试程序</source>
+        <translation>保存测试程序</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>暂停：%1 —— 按“确认继续”继续</source>
+        <translation>暂停：%1 —— 按“确认继续”继续</translation>
+    </message>
+    <message>
+        <source>仪表已断开；重新连接后将停止负载并中止</source>
+        <translation>仪表已断开；重新连接后将停止负载并中止</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>继续运行</source>
+        <translation>继续运行</translation>
+    </message>
+    <message>
+        <source>确认继续</source>
+        <translation>确认继续</translation>
+    </message>
+    <message>
+        <source>总时间 %1</source>
+        <translation>总时间 %1</translation>
+    </message>
+    <message>
+        <source>第 %1 步 %2</source>
+        <translation>第 %1 步 %2</translation>
+    </message>
+    <message>
+        <source>准备中</source>
+        <translation>准备中</translation>
+    </message>
+    <message>
+        <source>（第 %1/%2 遍）</source>
+        <translation>（第 %1/%2 遍）</translation>
+    </message>
+    <message>
+        <source>（第 %1 遍）</source>
+        <translation>（第 %1 遍）</translation>
+    </message>
+    <message>
+        <source>%1 遍</source>
+        <translation>%1 遍</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramWords</name>
+    <message>
+        <source>请确认后继续</source>
+        <translation>请确认后继续</translation>
+    </message>
+    <message>
+        <source>放电</source>
+        <translation>放电</translation>
+    </message>
+    <message>
+        <source>静置</source>
+        <translation>静置</translation>
+    </message>
+    <message>
+        <source>直流内阻</source>
+        <translation>直流内阻</translation>
+    </message>
+    <message>
+        <source>循环</source>
+        <translation>循环</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>恒流</source>
+        <translation>恒流</translation>
+    </message>
+    <message>
+        <source>恒压</source>
+        <translation>恒压</translation>
+    </message>
+    <message>
+        <source>恒阻</source>
+        <translation>恒阻</translation>
+    </message>
+    <message>
+        <source>恒功率</source>
+        <translation>恒功率</translation>
+    </message>
+    <message>
+        <source>截止电压</source>
+        <translation>截止电压</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>容量</source>
+        <translation>容量</translation>
+    </message>
+    <message>
+        <source>能量</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>电压恢复</source>
+        <translation>电压恢复</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>已确认</translation>
+    </message>
+    <message>
+        <source>已中止</source>
+        <translation>已中止</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>未运行</source>
+        <translation>未运行</translation>
+    </message>
+    <message>
+        <source>运行中</source>
+        <translation>运行中</translation>
+    </message>
+    <message>
+        <source>正在暂停</source>
+        <translation>正在暂停</translation>
+    </message>
+    <message>
+        <source>已暂停</source>
+        <translation>已暂停</translation>
+    </message>
+    <message>
+        <source>等待确认</source>
+        <translation>等待确认</translation>
+    </message>
+    <message>
+        <source>仪表已断开，程序暂停</source>
+        <translation>仪表已断开，程序暂停</translation>
+    </message>
+    <message>
+        <source>仪表已重新连接：继续运行还是中止？</source>
+        <translation>仪表已重新连接：继续运行还是中止？</translation>
+    </message>
+    <message>
+        <source>正在停止负载</source>
+        <translation>正在停止负载</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>数据清零</source>
+        <translation>数据清零</translation>
+    </message>
+    <message>
+        <source>工作模式</source>
+        <translation>工作模式</translation>
+    </message>
+    <message>
+        <source>设定值</source>
+        <translation>设定值</translation>
+    </message>
+    <message>
+        <source>定时</source>
+        <translation>定时</translation>
+    </message>
+    <message>
+        <source>启动负载</source>
+        <translation>启动负载</translation>
+    </message>
+    <message>
+        <source>停止负载</source>
+        <translation>停止负载</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>程序未通过检查</source>
+        <translation>程序未通过检查</translation>
+    </message>
+    <message>
+        <source>未连接仪表</source>
+        <translation>未连接仪表</translation>
+    </message>
+    <message>
+        <source>测试程序需要电子负载</source>
+        <translation>测试程序需要电子负载</translation>
+    </message>
+    <message>
+        <source>仪表未确认%1</source>
+        <translation>仪表未确认%1</translation>
+    </message>
+    <message>
+        <source>无法向仪表发送%1</source>
+        <translation>无法向仪表发送%1</translation>
+    </message>
+    <message>
+        <source>仪表没有发送读数</source>
+        <translation>仪表没有发送读数</translation>
+    </message>
+    <message>
+        <source>仪表自行停止了负载（保护动作或被人为停止）</source>
+        <translation>仪表自行停止了负载（保护动作或被人为停止）</translation>
+    </message>
+    <message>
+        <source>直流内阻步骤的两个电流没有按设定变化</source>
+        <translation>直流内阻步骤的两个电流没有按设定变化</translation>
+    </message>
+    <message>
+        <source>仪表未确认负载已停止，负载可能仍在运行</source>
+        <translation>仪表未确认负载已停止，负载可能仍在运行</translation>
+    </message>
+    <message>
+        <source>程序结束时仪表已断开，负载可能仍在运行</source>
+        <translation>程序结束时仪表已断开，负载可能仍在运行</translation>
+    </message>
+    <message>
+        <source>第 %1 步</source>
+        <translation>第 %1 步</translation>
+    </message>
+    <message>
+        <source>第 %1 步（%2）</source>
+        <translation>第 %1 步（%2）</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>字段“%1”</source>
+        <translation>字段“%1”</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>：</translation>
+    </message>
+    <message>
+        <source>不是 JSON：第 %1 行第 %2 列（%3）</source>
+        <translation>不是 JSON：第 %1 行第 %2 列（%3）</translation>
+    </message>
+    <message>
+        <source>不是测试程序</source>
+        <translation>不是测试程序</translation>
+    </message>
+    <message>
+        <source>步骤必须是 JSON 对象</source>
+        <translation>步骤必须是 JSON 对象</translation>
+    </message>
+    <message>
+        <source>%1 不是测试程序的格式</source>
+        <translation>%1 不是测试程序的格式</translation>
+    </message>
+    <message>
+        <source>不认识的版本 %1（本程序读取版本 %2）</source>
+        <translation>不认识的版本 %1（本程序读取版本 %2）</translation>
+    </message>
+    <message>
+        <source>缺少</source>
+        <translation>缺少</translation>
+    </message>
+    <message>
+        <source>%1 的类型不对</source>
+        <translation>%1 的类型不对</translation>
+    </message>
+    <message>
+        <source>没有这个字段</source>
+        <translation>没有这个字段</translation>
+    </message>
+    <message>
+        <source>不认识的步骤类型 %1</source>
+        <translation>不认识的步骤类型 %1</translation>
+    </message>
+    <message>
+        <source>不认识的模式 %1</source>
+        <translation>不认识的模式 %1</translation>
+    </message>
+    <message>
+        <source>%1 超出范围（大于 %2，至多 %3%4）</source>
+        <translation>%1 超出范围（大于 %2，至多 %3%4）</translation>
+    </message>
+    <message>
+        <source>%1 超出范围（%2 至 %3%4）</source>
+        <translation>%1 超出范围（%2 至 %3%4）</translation>
+    </message>
+    <message>
+        <source>没有步骤</source>
+        <translation>没有步骤</translation>
+    </message>
+    <message>
+        <source>不会结束：请设定次数、静置电压条件或截止条件</source>
+        <translation>不会结束：请设定次数、静置电压条件或截止条件</translation>
+    </message>
+    <message>
+        <source>不会结束：请设定截止电压、时长、容量或能量</source>
+        <translation>不会结束：请设定截止电压、时长、容量或能量</translation>
+    </message>
+    <message>
+        <source>循环内需要一个静置步骤</source>
+        <translation>循环内需要一个静置步骤</translation>
+    </message>
+    <message>
+        <source>循环内需要一个设了截止电压的放电步骤</source>
+        <translation>循环内需要一个设了截止电压的放电步骤</translation>
+    </message>
+    <message>
+        <source>%1 必须大于 %2</source>
+        <translation>%1 必须大于 %2</translation>
+    </message>
+    <message>
+        <source>循环最多嵌套 %1 层</source>
+        <translation>循环最多嵌套 %1 层</translation>
+    </message>
+    <message>
+        <source>步骤超过 %1 个</source>
+        <translation>步骤超过 %1 个</translation>
+    </message>
+    <message>
+        <source>负载关闭</source>
+        <translation>负载关闭</translation>
+    </message>
+    <message>
+        <source>%1 个步骤</source>
+        <translation>%1 个步骤</translation>
+    </message>
+    <message>
+        <source>截止 %1 V</source>
+        <translation>截止 %1 V</translation>
+    </message>
+    <message>
+        <source>恢复到 %1 V</source>
+        <translation>恢复到 %1 V</translation>
+    </message>
+    <message>
+        <source>至多 %1</source>
+        <translation>至多 %1</translation>
+    </message>
+    <message>
+        <source>%1 次</source>
+        <translation>%1 次</translation>
+    </message>
+    <message>
+        <source>静置电压低于 %1 V</source>
+        <translation>静置电压低于 %1 V</translation>
+    </message>
+    <message>
+        <source>放电到截止电压</source>
+        <translation>放电到截止电压</translation>
+    </message>
+    <message>
+        <source>确认后继续</source>
+        <translation>确认后继续</translation>
+    </message>
+    <message>
+        <source>容量测试</source>
+        <translation>容量测试</translation>
+    </message>
+    <message>
+        <source>直流内阻测试</source>
+        <translation>直流内阻测试</translation>
+    </message>
+    <message>
+        <source>容量测试（定期测内阻）</source>
+        <translation>容量测试（定期测内阻）</translation>
     </message>
 </context>
 <context>

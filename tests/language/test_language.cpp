@@ -59,12 +59,12 @@ const QString TipsEn = QStringLiteral("Please connect the HID to the computer!")
 const QStringList loadZh = {"固件升级",        "仪表参数设置", "恒电流模式", "恒电压模式",
                             "恒电阻模式",      "恒功率模式",   "测内阻",     "测电源",
                             "测线组",          "充放充",       "充放充放充", "充放电循环测试",
-                            "更多功能等待开发"};
+                            "测试程序",        "更多功能等待开发"};
 const QStringList loadEn = {
     "Firmware update",     "Setting",        "Constant Current",    "Constant Voltage",
     "Constant Resistance", "Constant Power", "Internal_Res_Tester", "Power Tester",
     "Cable Tester",        "CDC Mode",       "CDCDC Mode",          "CDxn Tester",
-    "Developing"};
+    "Test program",        "Developing"};
 const QStringList testerZh = {"固件升级", "仪表参数设置", "数据图表展示", "更多功能等待开发"};
 const QStringList testerEn = {"Firmware update", "Setting", "Chart Display", "Developing"};
 
@@ -73,8 +73,8 @@ void checkMenus(MainDialog &d, const QStringList &load, const QStringList &teste
                 bool navigate = false)
 {
     const int U = MainDialog::PageUpgrade, S = MainDialog::PageSettings, D = MainDialog::PageDisp,
-              X = MainDialog::PageSix;
-    const QList<int> loadPages = {U, S, D, D, D, D, X, X, X, D, D, X, X};
+              X = MainDialog::PageSix, P = MainDialog::PageProgram;
+    const QList<int> loadPages = {U, S, D, D, D, D, X, X, X, D, D, X, P, X};
     const QList<int> testerPages = {U, MainDialog::PageRx41Settings, D, X};
     for (int cls : {1, 4}) {
         const QStringList &texts = cls == 1 ? load : tester;

@@ -114,7 +114,8 @@ private slots:
         row("tbtn9", "测线组", 6, {0x4D}), row("tbtn12", "充放电循环测试", 6, {0x50});
         row("tbtn10", "充放充", 2, {0x4E}, "Is: A 开始");
         row("tbtn11", "充放充放充", 2, {0x4F}, "Is: A 开始");
-        row("tbtn13", "更多功能等待开发", 6, {0x51});
+        row("tbtn13", "测试程序", 11, {});
+        row("tbtn14", "更多功能等待开发", 6, {0x51});
         row("RX41_tbtn1", "固件升级", 1, {}), row("RX41_tbtn3", "数据图表展示", 2, {0x47});
         row("RX41_tbtn2", "仪表参数设置", 9, {0x03, 0x46});
         row("RX41_tbtn4", "更多功能等待开发", 6, {0x51});
@@ -130,7 +131,7 @@ private slots:
         clickMenu(button.startsWith("RX41") ? 4 : 1, button);
         QCOMPARE(dialog->currentPage(), page);
         const char *title[] = {"", "upgrade_", "disp_", "settings_", "", "", "six_", "", "",
-                               "RX41_settings_"};
+                               "RX41_settings_", "history_", "program_"};
         QCOMPARE(text(title[page] + QStringLiteral("labTitle")), entry);
         QCOMPARE(handle->written, wire(codes));
         if (!caption.isEmpty())
@@ -237,7 +238,7 @@ private slots:
     void nothingIsWrittenWithoutHandle()
     {
         dialog->setMainHandle(nullptr);
-        for (int i = 1; i <= 13; ++i) {
+        for (int i = 1; i <= 14; ++i) {
             clickMenu(1, QStringLiteral("tbtn%1").arg(i));
             QVERIFY(dialog->currentPage() != MainDialog::PageHome);
             child("disp_btnReturn")->click();

@@ -119,7 +119,7 @@ private slots:
         MainDialog d(dSession);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i <= MainDialog::PageProgram; ++i) {
             d.setCurrentPage(i);
             QCoreApplication::processEvents();
             QVERIFY(d.grab().save(QStringLiteral("%1/page-%2.png").arg(dir).arg(i)));

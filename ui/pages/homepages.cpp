@@ -51,9 +51,9 @@ HomePage::HomePage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::H
     ui->setupUi(this);
     PageGlyphs::setHome(ui->btnReturn);
     decorate(this, entries(), HomeMenu::loadMenu());
-    // After the thirteenth entry, in the grid's last row.
+    // After the fourteenth entry, in the grid's last row.
     m_common = addCommonEntries(this, QStringLiteral("home_common"), [this](QToolButton *b, int i) {
-        ui->home_grid->addWidget(b, 2, 3 + i);
+        ui->home_grid->addWidget(b, 2, 4 + i);
     });
 }
 
@@ -61,8 +61,8 @@ HomePage::~HomePage() = default;
 
 QList<QToolButton *> HomePage::entries() const
 {
-    return {ui->tbtn1, ui->tbtn2, ui->tbtn3,  ui->tbtn4,  ui->tbtn5,  ui->tbtn6, ui->tbtn7,
-            ui->tbtn8, ui->tbtn9, ui->tbtn10, ui->tbtn11, ui->tbtn12, ui->tbtn13};
+    return {ui->tbtn1, ui->tbtn2, ui->tbtn3,  ui->tbtn4,  ui->tbtn5,  ui->tbtn6,  ui->tbtn7,
+            ui->tbtn8, ui->tbtn9, ui->tbtn10, ui->tbtn11, ui->tbtn12, ui->tbtn13, ui->tbtn14};
 }
 
 void HomePage::setTitle(const QString &title)

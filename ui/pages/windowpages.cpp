@@ -5,6 +5,7 @@
 #include "maindialog.h"
 #include "mainframe.h"
 #include "plainpages.h"
+#include "programpage.h"
 #include "rx41settingspage.h"
 #include "settingspage.h"
 #include "upgradepage.h"
@@ -37,6 +38,11 @@ void WindowPages::build(MainFrame &frame, InstrumentSession &session)
     rx41Settings = add(frame, new Rx41SettingsPage(session), MainDialog::PageRx41Settings);
 }
 
+void WindowPages::buildProgram(MainFrame &frame, InstrumentSession &session)
+{
+    program = add(frame, new ProgramPage(session), MainDialog::PageProgram);
+}
+
 void WindowPages::retranslate()
 {
     home->retranslate();
@@ -49,4 +55,5 @@ void WindowPages::retranslate()
     rx41Home->retranslate();
     start->retranslate();
     rx41Settings->retranslate();
+    program->retranslate();
 }
