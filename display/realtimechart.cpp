@@ -305,8 +305,12 @@ bool RealTimeChart::disconnected()
 void RealTimeChart::runButton(bool running)
 {
     m_curveRunFlag = running;
-    if (!running)
-        return;
+    if (running)
+        clearRecord();
+}
+
+void RealTimeChart::clearRecord()
+{
     startRun();
     m_store->clear();
     for (int c = 0; c < Curves::Count; ++c) {

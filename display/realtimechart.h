@@ -78,6 +78,9 @@ public:
     bool disconnected();
     // The run button's new state; starting empties the store and the curves.
     void runButton(bool running);
+    // Empties the store and the curves and starts the time axis afresh; the
+    // curve run flag stays.
+    void clearRecord();
     // A new run start at the current time (axis now .. now + 10 s), keeping
     // the curves and the store: what building the device list does.
     void restartTimeWindow() { startRun(); }

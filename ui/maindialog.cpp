@@ -46,6 +46,7 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
     m_mainFrame->installEventFilter(this);
 
     m_message = dialoghooks::defaultMessage();
+    m_ask = dialoghooks::defaultAsk();
     buildChart();
     buildUpgrade();
     connect(&m_mainFrame->devices(), &DeviceList::TickShow_Signal, this,
@@ -110,6 +111,10 @@ CDPopTips *MainDialog::popTips()
 void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
+        if (!confirmClose()) {
+            event->ignore();
+            return;
+        }
         m_closing = true;
         emit aboutToClose();
     }

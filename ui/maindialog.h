@@ -1,5 +1,6 @@
 #pragma once
 
+#include "confirmations.h"
 #include "dataexport.h"
 #include "deviceinfoui.h"
 #include "framelesshelper.h"
@@ -109,6 +110,12 @@ public:
     // modal dialog (the export and the chart menu take the same hook).
     void setMessageBox(dialoghooks::MessageFn fn);
     void setOpenFileDialog(dialoghooks::SaveFileFn fn);
+    // Questions asked before something is lost (closing with unexported
+    // samples or a run, clearing the record, a factory reset); replaceable so
+    // tests answer without a modal dialog.
+    void setQuestionBox(dialoghooks::AskFn fn);
+    // Samples of the record no CSV export has written yet.
+    size_t unsavedSamples() const { return m_unsaved.count(m_store); }
     // The link thread's link is open.
     bool linkUp() const;
 
@@ -119,6 +126,8 @@ public:
 signals:
     // Emitted once, just before the window closes, so the link can stop first.
     void aboutToClose();
+    // The record and the chart were emptied by the chart menu's "clear record".
+    void recordCleared();
 
 public slots:
     // The poll and read ticks (maindialog_link.cpp).
@@ -137,6 +146,9 @@ public slots:
     void onAct1Clicked_Slot();
     void onAct2Clicked_Slot();
     void onAct3Clicked_Slot();
+    // The chart menu's "clear record": empties the record and the chart,
+    // asking first when samples were not exported. False when the user kept them.
+    bool clearRecord();
     // After every read tick that decoded a report: the prompt, the readings
     // page, and the settings pages' live values and, when a parameter report
     // came, their controls.
@@ -185,6 +197,8 @@ private:
     void startBusScan();
     void showUpgradePageStatus(bool up, const QString &dev_str);
     void warn(const QString &title, const QString &text);
+    // Closing may go on: nothing would be lost, or the user chose.
+    bool confirmClose();
 
     FramelessHelper m_frame;
     QTranslator *m_translator;
@@ -205,4 +219,6 @@ private:
     DataExport *m_dataExport = nullptr;
     FirmwareUpgrade *m_upgrade = nullptr;
     dialoghooks::MessageFn m_message;
+    dialoghooks::AskFn m_ask;
+    UnsavedSamples m_unsaved;
 };

@@ -75,6 +75,13 @@ void MainDialog::setOpenFileDialog(dialoghooks::SaveFileFn fn)
     m_pages.upgrade->setOpenFileDialog(std::move(fn));
 }
 
+void MainDialog::setQuestionBox(dialoghooks::AskFn fn)
+{
+    m_ask = fn;
+    m_pages.settings->setAsk(fn);
+    m_pages.rx41Settings->setAsk(fn);
+}
+
 void MainDialog::warn(const QString &title, const QString &text)
 {
     m_message(this, QMessageBox::Warning, title, text);

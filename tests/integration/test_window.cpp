@@ -2,6 +2,7 @@
 // backend. Its 500 ms timers are stopped so a test moves the exchange one tick at a time.
 #include "chartmenu.h"
 #include "commandframe.h"
+#include "confirmations.h"
 #include "devicelink.h"
 #include "firmwareupgrade.h"
 #include "maindialog.h"
@@ -54,6 +55,10 @@ struct WindowRig
             t->stop();
         w->setMessageBox([this](QWidget *, QMessageBox::Icon, const QString &title,
                                 const QString &text) { boxes.append(title + ": " + text); });
+        w->setQuestionBox([this](QWidget *, const dialoghooks::Question &q) {
+            questions.append(q);
+            return answer;
+        });
     }
     ~WindowRig()
     {
@@ -120,6 +125,8 @@ struct WindowRig
     std::unique_ptr<InstrumentSession> session;
     std::unique_ptr<MainDialog> w;
     QStringList boxes;
+    QList<dialoghooks::Question> questions;
+    QMessageBox::StandardButton answer = QMessageBox::Discard;
 };
 
 } // namespace
@@ -334,6 +341,91 @@ private slots:
                 QVERIFY(qAbs(f[6].toDouble() - previousCapacity - 1.0 / 3.6) < 0.0025);
             previousCapacity = f[6].toDouble();
         }
+    }
+
+    // Closing with a discharge running and samples not exported asks first; so
+    // does clearing the record, and a factory reset before its frame goes out.
+    void askedBeforeAnythingIsLost()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        rig.click("tbtn3");
+        rig.click("disp_Btn_Run");
+        QTRY_VERIFY(rig.readings(1).running);
+        const SampleStore &store = w.sampleStore();
+        for (int second = 0; second < 40 && store.size() < 12; ++second) {
+            rig.server->advanceClock(1000);
+            QVERIFY(rig.exchange() && rig.exchange());
+        }
+        QCOMPARE(int(store.size()), 12);
+        QCOMPARE(int(w.unsavedSamples()), 12);
+
+        // Cancel: the window stays, the link goes on.
+        rig.answer = QMessageBox::Cancel;
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(rig.link()->usbThread()->isRunning());
+        QCOMPARE(rig.questions.size(), 1);
+        const dialoghooks::Question asked = rig.questions.first();
+        QVERIFY2(asked.text.contains(QStringLiteral("放电正在进行")), qPrintable(asked.text));
+        QVERIFY2(asked.text.contains(QStringLiteral("12")), qPrintable(asked.text));
+        QVERIFY(asked.offers(QMessageBox::Save) && asked.offers(QMessageBox::Discard) &&
+                asked.offers(QMessageBox::Cancel));
+
+        // Clearing the record asks while samples are unsaved; "cancel" keeps them.
+        rig.questions.clear();
+        QSignalSpy cleared(&w, &MainDialog::recordCleared);
+        emit w.chartMenu()->clearRecordRequested();
+        QCOMPARE(rig.questions.size(), 1);
+        QCOMPARE(rig.questions.first().title, QStringLiteral("清除记录"));
+        QCOMPARE(int(store.size()), 12);
+        QCOMPARE(cleared.count(), 0);
+
+        // Export from the close question: a cancelled save dialog keeps the window open.
+        QString file;
+        w.dataExport()->setSaveFileDialog([&](auto...) { return file; });
+        rig.answer = QMessageBox::Save;
+        QVERIFY(!w.close());
+        // Then exported: nothing is unsaved, clearing asks nothing and empties record and chart.
+        file = rig.dir.filePath(QStringLiteral("kept"));
+        emit w.chartMenu()->exportDataRequested();
+        QVERIFY(QFile::exists(file + QStringLiteral(".csv")));
+        QCOMPARE(int(w.unsavedSamples()), 0);
+        rig.questions.clear();
+        emit w.chartMenu()->clearRecordRequested();
+        QVERIFY(rig.questions.isEmpty());
+        QCOMPARE(cleared.count(), 1);
+        QCOMPARE(int(store.size()), 0);
+        QCOMPARE(w.realTimeChart()->series(Curves::Voltage)->count(), 0);
+
+        // A factory reset goes out only once confirmed.
+        const auto resets = [&] {
+            int n = 0;
+            for (const QByteArray &r : rig.sent())
+                n += quint8(r[3]) == CommandFrame::FactoryReset ? 1 : 0;
+            return n;
+        };
+        rig.questions.clear();
+        rig.answer = QMessageBox::Cancel;
+        child<QPushButton>(&w, "settings_btn_factory_reset")->click();
+        QCOMPARE(rig.questions.size(), 1);
+        QCOMPARE(rig.questions.first().title, QStringLiteral("恢复出厂设置"));
+        QTest::qWait(100);
+        QCOMPARE(resets(), 0);
+        rig.answer = QMessageBox::Yes;
+        child<QPushButton>(&w, "settings_btn_factory_reset")->click();
+        QTRY_COMPARE(resets(), 1);
+
+        // The run still going: closing asks again, and "discard" closes.
+        rig.questions.clear();
+        rig.answer = QMessageBox::Discard;
+        QVERIFY(w.close());
+        QCOMPARE(rig.questions.size(), 1);
+        QVERIFY(!rig.questions.first().offers(QMessageBox::Save)); // nothing left to export
+        QVERIFY(!rig.link()->usbThread()->isRunning());
     }
 
     // The file, the entry frame, the transfer and the burn through the upgrade page.
