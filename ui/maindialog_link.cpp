@@ -143,6 +143,7 @@ void MainDialog::showUpgradePageStatus(bool up, const QString &dev_str)
 
 void MainDialog::usbconnect()
 {
+    m_pages.disp->showLinkLost(false);
     startBusScan();
     if (m_chart && m_chart->connected())
         setRunButtonTexts(true);
@@ -151,6 +152,7 @@ void MainDialog::usbconnect()
 void MainDialog::usbdisconnect()
 {
     m_mainFrame->devices().markFirstLost();
+    m_pages.disp->showLinkLost(true);
     if (m_chart && m_chart->disconnected())
         setRunButtonTexts(false);
 }

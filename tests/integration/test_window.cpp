@@ -203,6 +203,18 @@ private slots:
         QCOMPARE(lost.count(), 1);
         QVERIFY(!w.linkUp());
         QCOMPARE(text(rig.entries().value(0), "label_connect_type"), QStringLiteral("错误"));
+        // Nothing on screen passes for live: no entry ticked, the readings "--" under a line
+        // that says the instrument is gone and awaited.
+        for (DeviceInfoUI *entry : rig.entries())
+            QVERIFY(!entry->isTicked());
+        auto *lostLine = child(&w, "disp_label_linkLost");
+        QVERIFY(!lostLine->isHidden());
+        QVERIFY2(lostLine->text().contains(QStringLiteral("断开")) &&
+                     lostLine->text().contains(QStringLiteral("等待")),
+                 qPrintable(lostLine->text()));
+        for (const char *reading : {"disp_label_VOL", "disp_label_CUR", "disp_label_CAP",
+                                    "disp_label_CPU_VALUE", "disp_label_FANS_VALUE"})
+            QCOMPARE(text(&w, reading), QStringLiteral("--"));
         QVERIFY(!w.realTimeChart()->curveRunFlag());
         QCOMPARE(run->text(), QStringLiteral("开始放电"));
         QCOMPARE(log->toPlainText(), QStringLiteral("设备已断开"));
@@ -219,13 +231,48 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
         QCOMPARE(rig.addressesOf(CommandFrame::ScanProbe).size(), probes + 10);
         QCOMPARE(int(rig.entries().value(0)->state()), 2);
+        QVERIFY(rig.entries().value(0)->isTicked());
+        QVERIFY(lostLine->isHidden());
         QVERIFY(rig.exchange());
+        QVERIFY(text(&w, "disp_label_VOL") != QStringLiteral("--"));
         // A report the link thread could not write whole: the warning box.
         rig.boxes.clear();
         emit rig.link()->sendError();
         QCOMPARE(rig.boxes, QStringList{QStringLiteral("错误: USB发送数据异常")});
         w.close(); // closing stops the link thread before the window goes
         QVERIFY(!rig.link()->usbThread()->isRunning());
+    }
+
+    // A language switch while connected shows the same instruments in the new language.
+    void languageSwitchKeepsTheInstruments()
+    {
+        WindowRig rig(QStringLiteral("KV37,slaves=3+5"));
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        const auto shown = [&] {
+            QStringList rows;
+            for (DeviceInfoUI *e : rig.entries())
+                rows << QStringList{text(e, "label_index_value"),   text(e, "label_model_value"),
+                                    text(e, "label_version_value"), text(e, "label_serial_value"),
+                                    text(e, "label_connect_type"),  e->isTicked() ? "ticked" : ""}
+                            .join(' ');
+            return rows;
+        };
+        const QStringList chinese = shown();
+        QCOMPARE(chinese.size(), 3);
+        QVERIFY2(chinese[0].startsWith(QStringLiteral("主:1 KV37 V1.0.0 ")) &&
+                     chinese[0].endsWith(QStringLiteral(" 连接 ticked")),
+                 qPrintable(chinese[0]));
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act2Clicked_Slot"));
+        QStringList english = chinese;
+        english.replaceInStrings(QStringLiteral("主:"), QStringLiteral("M:"))
+            .replaceInStrings(QStringLiteral("从:"), QStringLiteral("S:"))
+            .replaceInStrings(QStringLiteral("连接"), QStringLiteral("Connect"))
+            .replaceInStrings(QStringLiteral("空闲"), QStringLiteral("Idle"));
+        QCOMPARE(shown(), english);
+        QCOMPARE(text(&w, "disp_labDevTiT"), QStringLiteral(" | KV37 1"));
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act1Clicked_Slot"));
+        QCOMPARE(shown(), chinese);
     }
 
     // A power tester is sampled from the first measurement of a connection on,
@@ -515,11 +562,20 @@ private slots:
             rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
             return active;
         };
+        const auto entryFrames = [&] {
+            int n = 0;
+            for (const QByteArray &r : rig.sent())
+                n += r.startsWith(QByteArray::fromHex("55050902")) ? 1 : 0;
+            return n;
+        };
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
+            const int entries = entryFrames();
             QTest::mouseClick(start, Qt::LeftButton);
             QCOMPARE(start->text(), QStringLiteral("正在下载"));
-            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader.
+            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader
+            // (after a silent failure it still is: its new entry frame must have come too).
+            QTRY_VERIFY(entryFrames() > entries);
             QTRY_VERIFY(bootloaderEntered());
             w.firmwareUpgrade()->entryWaitElapsed();
         };

@@ -195,20 +195,22 @@ private slots:
         QCOMPARE(labelText(d, "main_label_tip"), QStringLiteral("Main"));
     }
 
-    void deviceEntryBackToItsDefaults()
+    // An entry keeps what it shows across a switch; only the words change.
+    void deviceEntryKeepsItsInstrument()
     {
         InstrumentSession dSession;
         MainDialog d(dSession);
-        d.ThreadShowData_Slot(); // the list as a scan with no answers leaves it
+        d.session().state().addressList = QByteArray(1, '\x01'); // the master answered
+        d.ThreadShowData_Slot();
         DeviceInfoUI *first = d.deviceList().pairs().value(0).entry;
         QVERIFY(first);
         auto text = [first](const char *name) { return labelText(*first, name); };
         first->setSerialText(QStringLiteral("ABC123"));
         choose(d, true);
-        QCOMPARE(text("label_model_value"), QStringLiteral("Simulator"));
-        QCOMPARE(text("label_serial_value"), QStringLiteral("[none]"));
-        QCOMPARE(text("label_index_value"), QString());
-        QCOMPARE(text("label_connect_type"), QStringLiteral("Connect")); // the first's state again
+        QCOMPARE(text("label_model"), QStringLiteral("Model"));
+        QCOMPARE(text("label_serial_value"), QStringLiteral("ABC123"));
+        QCOMPARE(text("label_index_value"), QStringLiteral("M:1"));
+        QCOMPARE(text("label_connect_type"), QStringLiteral("Connect"));
     }
 
     void rangePanelRefillsItsVoltageMinimum()

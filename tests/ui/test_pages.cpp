@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -70,6 +71,31 @@ private slots:
         QTRY_COMPARE(d.size(), small);
         QCoreApplication::processEvents();
         check(24);
+    }
+
+    // A search with no instrument on the bus lists nothing and says so; the start page tells
+    // a Linux user what a real instrument needs.
+    void searchWithoutAnInstrumentListsNothing()
+    {
+        InstrumentSession session;
+        MainDialog d(session);
+        auto *search = d.findChild<QPushButton *>("btn_search");
+        auto *tree = d.findChild<QTreeWidget *>("device_treeWidget");
+        auto *note = d.findChild<QLabel *>("label_left_tips_2");
+        QVERIFY(search && tree && note);
+        QCOMPARE(note->text(), QString());
+        search->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!d.instrumentState().scanning, 6000);
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QVERIFY(d.deviceList().pairs().isEmpty());
+        QCOMPARE(note->text(), QStringLiteral("未找到仪器。"));
+#ifdef Q_OS_LINUX
+        auto *udev = d.findChild<QLabel *>("start_label_udev");
+        QVERIFY(udev);
+        QVERIFY2(udev->text().contains("udev") &&
+                     udev->text().contains("udevadm trigger --subsystem-match=hidraw"),
+                 qPrintable(udev->text()));
+#endif
     }
 
     void chartTitleCancelKeepsOkSetsEvenEmpty()

@@ -41,6 +41,17 @@ DispPage::DispPage(InstrumentSession &session, QWidget *parent)
         QIcon(QPixmap(QStringLiteral(":/sys/rs/rs/menu.png"))
                   .scaled(200, 200, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     ui->disp_frame_readings->installEventFilter(this);
+
+    // Between the title row and the readings; hidden, it takes no room.
+    m_linkLost = new QLabel(this);
+    m_linkLost->setObjectName(QStringLiteral("disp_label_linkLost"));
+    m_linkLost->setAlignment(Qt::AlignCenter);
+    m_linkLost->setWordWrap(true);
+    m_linkLost->setStyleSheet(
+        QStringLiteral("QLabel{background-color: rgb(140, 40, 40); color: rgb(255, 255, 255);"
+                       "border-radius: 4px; padding: 4px; font-weight: bold;}"));
+    m_linkLost->hide();
+    ui->disp_layout->insertWidget(1, m_linkLost);
 }
 
 DispPage::~DispPage() = default;
@@ -49,6 +60,9 @@ void DispPage::retranslate()
 {
     ui->retranslateUi(this);
     PageGlyphs::setReturn(ui->disp_btnReturn);
+    // The instrument is the same in every language.
+    ui->disp_labDevTiT->setText(m_deviceTitle);
+    m_linkLost->setText(tr("仪器已断开连接，正在等待它重新连接……"));
     fitReadings();
 }
 
@@ -162,7 +176,31 @@ void DispPage::openChart(const QString &title)
 
 void DispPage::setDeviceTitle(const QString &title)
 {
+    m_deviceTitle = title;
     ui->disp_labDevTiT->setText(title);
+}
+
+QList<QLabel *> DispPage::readingLabels() const
+{
+    return {ui->disp_label_VOL,       ui->disp_label_CUR,       ui->disp_label_POW,
+            ui->disp_label_RES,       ui->disp_label_ELE,       ui->disp_label_CAP,
+            ui->disp_label_CPU_VALUE, ui->disp_label_NTC_VALUE, ui->disp_label_FANT_VALUE,
+            ui->disp_label_FANS_VALUE};
+}
+
+void DispPage::showLinkLost(bool lost)
+{
+    m_linkLost->setText(tr("仪器已断开连接，正在等待它重新连接……"));
+    m_linkLost->setVisible(lost);
+    // The last values would pass for live ones.
+    if (lost)
+        for (QLabel *label : readingLabels())
+            label->setText(QStringLiteral("--"));
+}
+
+bool DispPage::linkLostShown() const
+{
+    return !m_linkLost->isHidden();
 }
 
 // ---- the display update --------------------------------------------------------
@@ -175,11 +213,7 @@ void DispPage::showRecord(const MeasurementRecord &r, quint8 deviceClass)
         resistance(r.resistance),  energy(r.energy),          capacity(r.capacity),
         cpuTemperature(r.cpuTemp), ntcTemperature(r.ntcTemp), mosTemperature(r.mosTemp),
         fanSpeed(r.fanSpeed)};
-    QLabel *labels[] = {ui->disp_label_VOL,        ui->disp_label_CUR,
-                        ui->disp_label_POW,        ui->disp_label_RES,
-                        ui->disp_label_ELE,        ui->disp_label_CAP,
-                        ui->disp_label_CPU_VALUE,  ui->disp_label_NTC_VALUE,
-                        ui->disp_label_FANT_VALUE, ui->disp_label_FANS_VALUE};
+    const QList<QLabel *> labels = readingLabels();
     for (int i = 0; i < 10; ++i)
         setIfChanged(labels[i], texts[i]);
 
