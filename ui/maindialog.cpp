@@ -24,7 +24,8 @@ static_assert(int(WindowLook) == 0xE800, "the flags the window has always had");
 } // namespace
 
 MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
-    : QDialog(parent), m_frame(this), m_translator(new QTranslator(this)), m_session(session)
+    : QDialog(parent), m_frame(this), m_translator(new QTranslator(this)),
+      m_qtTranslator(new QTranslator(this)), m_session(session)
 {
     setObjectName(QStringLiteral("MainDialog"));
     resize(1232, 900);

@@ -95,6 +95,8 @@ public:
     // frame's and every page's.
     void retranslate();
     QTranslator *translator() const { return m_translator; }
+    // Qt's own Chinese, installed while the program speaks Chinese.
+    QTranslator *qtTranslator() const { return m_qtTranslator; }
 
     // The parts the window wires together, for tests and tools.
     DeviceLink *deviceLink() const { return &m_session.link(); }
@@ -180,6 +182,8 @@ private:
     // Installs (English) or removes (Chinese) the translator, then sets every
     // text again; does nothing when that language is already shown.
     void switchLanguage(bool english);
+    // Qt's own translation follows the program's language.
+    void applyQtTranslation(bool english);
 
     // Navigation (maindialog_nav.cpp).
     void connectNavigation();
@@ -202,6 +206,7 @@ private:
 
     FramelessHelper m_frame;
     QTranslator *m_translator;
+    QTranslator *m_qtTranslator;
     bool m_closing = false;
     unsigned char deviceClass = 0;
 

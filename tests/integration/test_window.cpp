@@ -90,6 +90,13 @@ struct WindowRig
     }
     // Output reports the instrument received, oldest first; the addresses a command went to.
     QList<QByteArray> sent() const { return server->receivedReports(); }
+    int sentStarting(const char *hex) const
+    {
+        int n = 0;
+        for (const QByteArray &r : sent())
+            n += r.startsWith(QByteArray::fromHex(hex)) ? 1 : 0;
+        return n;
+    }
     QList<int> addressesOf(int code) const
     {
         QList<int> addresses;
@@ -537,6 +544,94 @@ private slots:
         QCOMPARE(startDir, path);
     }
 
+    // In English every word of the upgrade page, its log, bar and boxes is English: a
+    // whole upgrade, then a timed-out one, and the send-error box.
+    void englishUpgradeHasNoChinese()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act2Clicked_Slot"));
+        QFile file(rig.dir.filePath(QStringLiteral("fw.bin")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3000, 'f')) == 3000);
+        file.close();
+        w.setOpenFileDialog(
+            [&](QWidget *, const QString &caption, const QString &, const QString &filter) {
+                rig.boxes << caption << filter;
+                return file.fileName();
+            });
+        rig.click("disp_btnUpgrade");
+        auto *start = child<QPushButton>(&w, "upgrade_pushButton_start");
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("Start download")); // not "Downloading" yet
+        rig.click("upgrade_pushButton_openfile");
+        QVERIFY(start->isEnabled());
+        auto *log = child<QTextEdit>(&w, "upgrade_text_log");
+        QStringList shown; // every text the page showed on the way
+        const auto look = [&] {
+            QWidget *page = child<QWidget>(&w, "page_upgrade");
+            QList<QWidget *> widgets = page->findChildren<QWidget *>();
+            widgets.prepend(page);
+            for (QWidget *x : widgets) {
+                shown << x->toolTip();
+                if (auto *l = qobject_cast<QLabel *>(x))
+                    shown << l->text();
+                if (auto *b = qobject_cast<QAbstractButton *>(x))
+                    shown << b->text();
+                if (auto *g = qobject_cast<QGroupBox *>(x))
+                    shown << g->title();
+                if (auto *e = qobject_cast<QLineEdit *>(x))
+                    shown << e->placeholderText();
+                if (auto *bar = qobject_cast<QProgressBar *>(x))
+                    shown << bar->text();
+            }
+            shown << log->toPlainText();
+        };
+        look();
+        const auto upgrade = [&](SimBootloader::Fault fault) {
+            rig.server->withInstrument([&](SimInstrument &) {
+                rig.boot.setFault(fault, SimBootloader::AtHandshake);
+                rig.boot.setBurnTimeMs(0);
+            });
+            const int entries = rig.sentStarting("55050902");
+            QTest::mouseClick(start, Qt::LeftButton);
+            look();
+            QTRY_VERIFY(rig.sentStarting("55050902") > entries);
+            bool active = false;
+            QTRY_VERIFY(
+                (rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); }),
+                 active));
+            w.firmwareUpgrade()->entryWaitElapsed();
+        };
+        upgrade(SimBootloader::Fault::None);
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("Please wait")), 20000);
+        look();
+        rig.server->advanceClock(100);
+        QTRY_COMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::Done);
+        look();
+        rig.click("upgrade_pushButton_openfile"); // loaded again for the next try
+        upgrade(SimBootloader::Fault::Silence);
+        for (int i = 0; i < FirmwareUpgrade::timeoutLimit; ++i)
+            w.firmwareUpgrade()->silenceTick();
+        QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        look();
+        emit rig.link()->sendError();
+        QVERIFY(rig.boxes.contains(QStringLiteral("Error: USB update failed: timed out")));
+        QVERIFY(rig.boxes.contains(QStringLiteral("Error: USB send error")));
+        const QString seen = shown.join('\n');
+        for (const char *line : {"Connecting to the instrument...", "Transfer took", "bytes",
+                                 "End of this download", "USB update failed: timed out"})
+            QVERIFY2(seen.contains(QLatin1String(line)), line);
+        static const QRegularExpression cjk(
+            QStringLiteral("[\\x{3000}-\\x{303F}\\x{3400}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
+        QStringList chinese;
+        for (const QString &t : shown + rig.boxes + log->toPlainText().split('\n'))
+            if (cjk.match(t).hasMatch())
+                chinese << t;
+        chinese.removeDuplicates();
+        QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join('\n')));
+    }
+
     // An upgrade the instrument ends early, then one that times out: each is
     // logged as a failure and the same image can be started again at once.
     void failedUpgradeLeavesThePageReady()
@@ -562,12 +657,7 @@ private slots:
             rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
             return active;
         };
-        const auto entryFrames = [&] {
-            int n = 0;
-            for (const QByteArray &r : rig.sent())
-                n += r.startsWith(QByteArray::fromHex("55050902")) ? 1 : 0;
-            return n;
-        };
+        const auto entryFrames = [&] { return rig.sentStarting("55050902"); };
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
             const int entries = entryFrames();
