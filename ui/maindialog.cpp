@@ -4,8 +4,10 @@
 #include "pages/disppage.h"
 #include "uilog.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTranslator>
 #include <QVBoxLayout>
 
@@ -59,9 +61,22 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
     ensurePolished();
     layout()->activate();
 
+    // A laptop's screen is smaller than the designed size: the window opens
+    // within the area the desktop leaves it, centred there.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(initialSize(size(), minimumSize().expandedTo(minimumSizeHint()), available.size()));
+        move(available.center() - rect().center());
+    }
+
     // Last: the first connection attempt may run the connect path at once,
     // and that path uses the chart and the device list.
     buildLink();
+}
+
+QSize MainDialog::initialSize(const QSize &designed, const QSize &minimum, const QSize &available)
+{
+    return designed.boundedTo(available).expandedTo(minimum);
 }
 
 MainDialog::~MainDialog()

@@ -76,6 +76,10 @@ public:
     };
     static Identification identify(const QString &modelWord, quint8 currentClass, int currentPage);
 
+    // The size the window opens at: the size it was designed for, within the
+    // screen area a window may take, but never below its minimum.
+    static QSize initialSize(const QSize &designed, const QSize &minimum, const QSize &available);
+
     // 0 none, 1 electronic load, 4 power tester.
     unsigned char getDeviceClass() const { return deviceClass; }
     void setDeviceClass(unsigned char deviceClassValue) { deviceClass = deviceClassValue; }

@@ -4,9 +4,11 @@
 #include "maindialog.h"
 #include "startup.h"
 
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -53,7 +55,11 @@ private slots:
         d.setCurrentPage(MainDialog::PageDisp);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
-        QCOMPARE(d.size(), QSize(1232, 900));
+        // The designed size, unless the screen leaves less room.
+        const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QCOMPARE(d.size(),
+                 MainDialog::initialSize(QSize(1232, 900), d.minimumSizeHint(), available));
+        QVERIFY(d.width() <= qMax(available.width(), d.minimumSizeHint().width()));
         auto check = [&d](int minPx) {
             for (const char *n : {"disp_label_VOL", "disp_label_CUR", "disp_label_POW",
                                   "disp_label_RES", "disp_label_ELE", "disp_label_CAP"}) {
@@ -63,6 +69,9 @@ private slots:
                 QVERIFY2(l->font().pixelSize() >= minPx, n);
             }
         };
+        d.resize(1232, 900); // the designed size, whatever this screen's
+        QTRY_COMPARE(d.size(), QSize(1232, 900));
+        QCoreApplication::processEvents();
         check(40);
         // Smaller windows keep every reading whole, at a smaller size.
         const QSize small(960, 660);
@@ -96,6 +105,23 @@ private slots:
                      udev->text().contains("udevadm trigger --subsystem-match=hidraw"),
                  qPrintable(udev->text()));
 #endif
+    }
+
+    // At the first start the window takes at most the screen's free area.
+    void windowFitsTheScreen()
+    {
+        const QSize designed(1232, 900), minimum(935, 600);
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1920, 1040)), designed);
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1366, 738)), QSize(1232, 738));
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1280, 690)), QSize(1232, 690));
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(800, 600)), QSize(935, 600));
+        InstrumentSession session;
+        MainDialog d(session);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        if (d.minimumSizeHint().width() <= available.width() &&
+            d.minimumSizeHint().height() <= available.height())
+            QVERIFY(available.contains(d.frameGeometry()));
+        QVERIFY(d.size().width() <= 1232 && d.size().height() <= 900);
     }
 
     void chartTitleCancelKeepsOkSetsEvenEmpty()
