@@ -37,6 +37,9 @@ constexpr int UnknownColumns = 500;
 // (the charts library strokes its outline anew on each change) stays small.
 constexpr int PixelsPerColumn = 2;
 
+// The chart's least height in the window.
+constexpr int MinimumViewHeight = 250;
+
 // Most labels an axis takes when there is room: eleven values, ten times.
 constexpr int MostValueIntervals = 10;
 constexpr int MostTimeIntervals = 9;
@@ -119,13 +122,16 @@ void RealTimeChart::buildChart()
 
     m_view = new ChartView(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing, true);
+    // Room for the legend, the time labels and a plot with a few value labels:
+    // any smaller and the charts library crowds its axes into each other.
+    m_view->setMinimumHeight(MinimumViewHeight);
     m_crosshair = std::make_unique<ChartCrosshair>(m_chart);
     connect(m_view, &ChartView::hovered, this, &RealTimeChart::hoverAt);
     connect(m_view, &ChartView::hoverLeft, this, &RealTimeChart::hideCrosshair);
 
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::fitTimeLabels);
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::scheduleRedraw);
-    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::hideCrosshair);
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::refreshCrosshair);
     connect(m_chart, &QChart::plotAreaChanged, this, &RealTimeChart::fitLabels);
     connect(m_chart, &QChart::plotAreaChanged, this, &RealTimeChart::scheduleRedraw);
 }
@@ -300,6 +306,7 @@ void RealTimeChart::addSample(const SampleStore::Values &values)
     rescale(values);
     moveTimeAxis();
     redrawNow();
+    refreshCrosshair();
 }
 
 void RealTimeChart::emptyDrawnCurves()
@@ -402,7 +409,7 @@ void RealTimeChart::clearRecord()
     for (int c = 0; c < Curves::Count; ++c)
         for (QLineSeries *l : lines(c))
             l->clear();
-    hideCrosshair();
+    refreshCrosshair();
     redrawNow();
 }
 
@@ -713,14 +720,13 @@ void RealTimeChart::redrawNow()
 
 void RealTimeChart::hoverAt(const QPointF &viewPos)
 {
-    if (!m_view || m_store->isEmpty()) {
-        hideCrosshair();
-        return;
-    }
-    const QPointF at = m_chart->mapFromScene(m_view->mapToScene(viewPos.toPoint()));
+    m_hovering = true;
+    m_hoverPos = viewPos;
+    const QPointF at =
+        m_view ? m_chart->mapFromScene(m_view->mapToScene(viewPos.toPoint())) : QPointF();
     const QRectF plot = m_chart->plotArea();
-    if (!plot.contains(at) || plot.width() <= 0) {
-        hideCrosshair();
+    if (!m_view || m_store->isEmpty() || !plot.contains(at) || plot.width() <= 0) {
+        m_crosshair->hide();
         return;
     }
     const qint64 from = m_timeAxis->min().toMSecsSinceEpoch();
@@ -751,8 +757,15 @@ void RealTimeChart::hoverAt(const QPointF &viewPos)
 
 void RealTimeChart::hideCrosshair()
 {
+    m_hovering = false;
     if (m_crosshair)
         m_crosshair->hide();
+}
+
+void RealTimeChart::refreshCrosshair()
+{
+    if (m_hovering)
+        hoverAt(m_hoverPos);
 }
 
 bool RealTimeChart::crosshairShown() const

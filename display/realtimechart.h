@@ -135,6 +135,7 @@ public:
     // The pointer at `viewPos` in the view: the time and every shown curve's
     // value of the nearest sample, or nothing outside the plot.
     void hoverAt(const QPointF &viewPos);
+    // The pointer left: no cross-hair until it comes back.
     void hideCrosshair();
     bool crosshairShown() const;
     QString crosshairText() const;
@@ -197,6 +198,11 @@ private:
     };
     AxisRequest m_request[Curves::AxisCount];
     std::unique_ptr<ChartCrosshair> m_crosshair;
+    // Where the pointer rests, so the cross-hair follows new samples and a
+    // moving time axis.
+    bool m_hovering = false;
+    QPointF m_hoverPos;
+    void refreshCrosshair();
     QTimer m_redrawTimer;
 
     CurveAppearance m_appearance;

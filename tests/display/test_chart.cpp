@@ -579,6 +579,9 @@ private slots:
         QVERIFY2(text.contains("VOLTAGE  16.000V") && text.contains("CURRENT  0.600A") &&
                      text.contains("POWER    2.500W"),
                  qPrintable(text));
+        clockMs += 1000; // a new sample moves the axis under the resting pointer
+        c->addSample({30, 2, 60, 0, 0, 0, 30});
+        QVERIFY(c->crosshairShown());
         c->toggleGroup(Curves::TemperatureGroup); // only the shown curves
         c->hoverAt(onScreen);
         QVERIFY(c->crosshairText().contains("CPU_T") && !c->crosshairText().contains("VOLTAGE"));

@@ -222,6 +222,9 @@ private slots:
         for (const char *reading : {"disp_label_VOL", "disp_label_CUR", "disp_label_CAP",
                                     "disp_label_CPU_VALUE", "disp_label_FANS_VALUE"})
             QCOMPARE(text(&w, reading), QStringLiteral("--"));
+        w.updateDisplay(); // the stale record shows nothing as live
+        w.runButtonRefresh();
+        QCOMPARE(text(&w, "disp_label_VOL"), QStringLiteral("--"));
         QVERIFY(!w.realTimeChart()->curveRunFlag());
         QCOMPARE(run->text(), QStringLiteral("开始放电"));
         QCOMPARE(log->toPlainText(), QStringLiteral("设备已断开"));

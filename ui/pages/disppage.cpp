@@ -42,8 +42,9 @@ DispPage::DispPage(InstrumentSession &session, QWidget *parent)
                   .scaled(200, 200, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     ui->disp_frame_readings->installEventFilter(this);
 
-    // Between the title row and the readings; hidden, it takes no room.
-    m_linkLost = new QLabel(this);
+    // Over the top of the readings, which show "--" meanwhile: the window
+    // keeps its size when the link comes and goes.
+    m_linkLost = new QLabel(ui->disp_frame_readings);
     m_linkLost->setObjectName(QStringLiteral("disp_label_linkLost"));
     m_linkLost->setAlignment(Qt::AlignCenter);
     m_linkLost->setWordWrap(true);
@@ -51,7 +52,6 @@ DispPage::DispPage(InstrumentSession &session, QWidget *parent)
         QStringLiteral("QLabel{background-color: rgb(140, 40, 40); color: rgb(255, 255, 255);"
                        "border-radius: 4px; padding: 4px; font-weight: bold;}"));
     m_linkLost->hide();
-    ui->disp_layout->insertWidget(1, m_linkLost);
 }
 
 DispPage::~DispPage() = default;
@@ -68,8 +68,10 @@ void DispPage::retranslate()
 
 bool DispPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->disp_frame_readings && event->type() == QEvent::Resize)
+    if (watched == ui->disp_frame_readings && event->type() == QEvent::Resize) {
         fitReadings();
+        placeLinkLost();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -188,9 +190,19 @@ QList<QLabel *> DispPage::readingLabels() const
             ui->disp_label_FANS_VALUE};
 }
 
+void DispPage::placeLinkLost()
+{
+    const QRect frame = ui->disp_frame_readings->rect();
+    const int height = m_linkLost->heightForWidth(frame.width() - 16);
+    m_linkLost->setGeometry(8, 6, frame.width() - 16,
+                            qMax(height, m_linkLost->sizeHint().height()));
+}
+
 void DispPage::showLinkLost(bool lost)
 {
     m_linkLost->setText(tr("仪器已断开连接，正在等待它重新连接……"));
+    placeLinkLost();
+    m_linkLost->raise();
     m_linkLost->setVisible(lost);
     // The last values would pass for live ones.
     if (lost)
@@ -207,6 +219,9 @@ bool DispPage::linkLostShown() const
 
 void DispPage::showRecord(const MeasurementRecord &r, quint8 deviceClass)
 {
+    // What the record still holds was measured before the link went.
+    if (linkLostShown())
+        return;
     using namespace ReadingFormat;
     const QString texts[] = {
         voltage(r.voltage),        current(r.current),        power(r.power),
@@ -306,6 +321,11 @@ void DispPage::refreshRunButton()
     // A text changing under the pointer would change what the click means.
     if (ValueEdit::pointerOver(ui->disp_Btn_Run))
         return;
+    // A lost instrument runs nothing the program could stop.
+    if (linkLostShown()) {
+        setRunButtonTexts(false);
+        return;
+    }
     // The tooltip follows too, so a run the instrument ended does not keep
     // offering to stop it.
     setRunButtonTexts(m_session.state().running);
@@ -338,6 +358,8 @@ void DispPage::attachChart(RealTimeChart *chart, ChartMenu *menu)
     m_chart = chart;
     m_menu = menu;
     ui->disap_gridLayout->addWidget(chart->view());
+    // The chart's own least height decides the area's, and with it the window's.
+    ui->disp_frame_chart->setMinimumHeight(0);
     chart->setGroupButtons(ui->disp_btn_dp_dm, ui->disp_btn_cc1_cc2, ui->disp_btn_temp);
     // Over the chart, so made after it.
     m_ranges = new customcoordinates(chartArea());

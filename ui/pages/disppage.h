@@ -98,6 +98,7 @@ private slots:
 private:
     void fitReadings();
     QList<QLabel *> readingLabels() const;
+    void placeLinkLost();
     void setLoadControlsVisible(bool visible);
 
     std::unique_ptr<Ui::DispPage> ui;
