@@ -13,7 +13,9 @@ using namespace QtCharts;
 
 ChartView::ChartView(QWidget *parent) : QChartView(parent)
 {
-    setMouseTracking(false);
+    // Moves without a button arrive too: they show the cross-hair.
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -39,8 +41,11 @@ void ChartView::mouseReleaseEvent(QMouseEvent *)
 
 void ChartView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_leftHeld)
+    if (!m_leftHeld) {
+        emit hovered(event->localPos());
         return;
+    }
+    emit hoverLeft();
     const QPoint pos = event->localPos().toPoint();
     const int dx = pos.x() - m_lastPos.x();
     m_lastPos = pos;
@@ -107,4 +112,10 @@ void ChartView::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Control)
         m_ctrlHeld = false;
+}
+
+void ChartView::leaveEvent(QEvent *event)
+{
+    emit hoverLeft();
+    QChartView::leaveEvent(event);
 }

@@ -5,7 +5,8 @@
 
 // The chart's view: drag with the left button to pan, wheel to zoom the time
 // axis about the pointer. Either holds the view, so the accumulating display
-// stops following the newest sample until a right click releases it.
+// stops following the newest sample until a right click releases it. The
+// pointer moving over it without a button reports where it hovers.
 class ChartView : public QtCharts::QChartView
 {
     Q_OBJECT
@@ -16,6 +17,12 @@ public:
     bool isViewHeld() const { return m_viewHeld; }
     void setViewHeld(bool held) { m_viewHeld = held; }
 
+signals:
+    // The pointer rests at `pos` (view coordinates) with no button held.
+    void hovered(const QPointF &pos);
+    // The pointer left the view, or started a drag.
+    void hoverLeft();
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -23,6 +30,7 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void zoomAbout(const QPointF &position, bool zoomIn);

@@ -16,13 +16,56 @@ void appendFinite(QVector<QPointF> &out, qint64 t, float v)
         out.append(QPointF(double(t), double(v)));
 }
 
+// A break marker, unless the curve has nothing yet or already ends in one.
+void appendBreak(QVector<QPointF> &out, qint64 t)
+{
+    if (!out.isEmpty() && !isBreak(out.last()))
+        out.append(QPointF(double(t), std::numeric_limits<double>::quiet_NaN()));
+}
+
+// Walks the sorted break indices alongside the samples.
+struct Breaks
+{
+    const size_t *next;
+    const size_t *end;
+
+    Breaks(const Request &r, size_t from)
+        : next(r.breaks ? std::lower_bound(r.breaks, r.breaks + r.breakCount, from) : nullptr),
+          end(r.breaks ? r.breaks + r.breakCount : nullptr)
+    {
+    }
+    // True once for a break right before sample i.
+    bool at(size_t i)
+    {
+        while (next != end && *next < i)
+            ++next;
+        if (next != end && *next == i) {
+            ++next;
+            return true;
+        }
+        return false;
+    }
+    // No break before any sample in (i, i + n).
+    bool noneWithin(size_t i, size_t n) const
+    {
+        const size_t *b = next;
+        while (b != end && *b <= i)
+            ++b;
+        return b == end || *b >= i + n;
+    }
+};
+
 void appendRaw(const SampleStore &store, const Request &r, size_t from, size_t to,
                QVector<QPointF> *out)
 {
     for (int q = 0; q < r.quantityCount; ++q) {
         out[q].reserve(out[q].size() + int(to - from));
-        for (size_t i = from; i < to; ++i)
+        Breaks breaks(r, from);
+        for (size_t i = from; i < to; ++i) {
+            if (breaks.at(i))
+                appendBreak(out[q], store.timeAt(i));
             appendFinite(out[q], store.timeAt(i), store.valueAt(r.quantities[q], i));
+        }
     }
 }
 
@@ -61,6 +104,11 @@ void flushColumns(Column *cols, int n, QVector<QPointF> *out)
 }
 
 } // namespace
+
+bool isBreak(const QPointF &point)
+{
+    return std::isnan(point.y());
+}
 
 size_t countInWindow(const SampleStore &store, qint64 fromMs, qint64 toMs)
 {
@@ -121,8 +169,16 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
         }
     };
 
+    Breaks breaks(r, a);
     size_t i = a;
     while (i < b) {
+        if (breaks.at(i)) {
+            // The samples before the gap close their column; the line stops there.
+            flushColumns(cols, nq, out);
+            resetColumns(cols, nq);
+            for (int q = 0; q < nq; ++q)
+                appendBreak(out[q], store.timeAt(i));
+        }
         const double t = double(store.timeAt(i));
         if (t >= colEnd && col < columns - 1) {
             flushColumns(cols, nq, out);
@@ -133,7 +189,7 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
         }
         // A whole block inside this column: its summary stands for its samples.
         const size_t block = SampleStore::BlockSize;
-        if (i % block == 0 && i + block <= b &&
+        if (i % block == 0 && i + block <= b && breaks.noneWithin(i, block) &&
             (col == columns - 1 || double(store.timeAt(i + block - 1)) < colEnd)) {
             const SampleStore::Block &s = store.blockAt(i / block);
             for (int q = 0; q < nq; ++q) {

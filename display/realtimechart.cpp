@@ -1,7 +1,9 @@
 #include "realtimechart.h"
 
 #include "axislabels.h"
+#include "axisscale.h"
 #include "chartview.h"
+#include "crosshair.h"
 #include "curvereduction.h"
 #include "curvesettingspanel.h"
 #include "customcoordinates.h"
@@ -14,8 +16,11 @@
 #include <QColorDialog>
 
 Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <algorithm>
 #include <cmath>
 
 using namespace QtCharts;
@@ -31,6 +36,17 @@ constexpr int UnknownColumns = 500;
 // One min/max pair per two pixels: every spike stays, and the line's cost
 // (the charts library strokes its outline anew on each change) stays small.
 constexpr int PixelsPerColumn = 2;
+
+// The chart's least height in the window.
+constexpr int MinimumViewHeight = 250;
+
+// Most labels an axis takes when there is room: eleven values, ten times.
+constexpr int MostValueIntervals = 10;
+constexpr int MostTimeIntervals = 9;
+
+// Most separate pieces a curve is drawn in; beyond them only the longest
+// gaps of the window break it.
+constexpr size_t MostPieces = 48;
 
 double wholeSeconds(qint64 ms)
 {
@@ -72,11 +88,8 @@ void RealTimeChart::setClock(std::function<qint64()> clock)
 void RealTimeChart::buildChart()
 {
     for (int c = 0; c < Curves::Count; ++c) {
-        const QString name = QLatin1String(Curves::info(c).name);
-        m_spline[c] = new QSplineSeries(this);
-        m_spline[c]->setName(name);
         m_line[c] = new QLineSeries(this);
-        m_line[c]->setName(name);
+        m_line[c]->setName(QLatin1String(Curves::info(c).name));
     }
 
     m_chart = new QChart;
@@ -109,9 +122,17 @@ void RealTimeChart::buildChart()
 
     m_view = new ChartView(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing, true);
+    // Room for the legend, the time labels and a plot with a few value labels:
+    // any smaller and the charts library crowds its axes into each other.
+    m_view->setMinimumHeight(MinimumViewHeight);
+    m_crosshair = std::make_unique<ChartCrosshair>(m_chart);
+    connect(m_view, &ChartView::hovered, this, &RealTimeChart::hoverAt);
+    connect(m_view, &ChartView::hoverLeft, this, &RealTimeChart::hideCrosshair);
 
-    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::updateTimeFormat);
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::fitTimeLabels);
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::scheduleRedraw);
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, &RealTimeChart::refreshCrosshair);
+    connect(m_chart, &QChart::plotAreaChanged, this, &RealTimeChart::fitLabels);
     connect(m_chart, &QChart::plotAreaChanged, this, &RealTimeChart::scheduleRedraw);
 }
 
@@ -148,10 +169,14 @@ void RealTimeChart::applyChartStyle()
 
 void RealTimeChart::applyPens()
 {
-    for (int c = 0; c < Curves::Count; ++c) {
-        m_spline[c]->setPen(m_appearance.pen(c));
-        m_line[c]->setPen(m_appearance.pen(c));
-    }
+    for (int c = 0; c < Curves::Count; ++c)
+        for (QLineSeries *l : lines(c))
+            l->setPen(m_appearance.pen(c));
+}
+
+QVector<QLineSeries *> RealTimeChart::lines(int curve) const
+{
+    return QVector<QLineSeries *>{m_line[curve]} + m_pieces[curve];
 }
 
 void RealTimeChart::applyAxisColours()
@@ -169,13 +194,79 @@ bool RealTimeChart::customOn(int curve) const
 
 void RealTimeChart::applyRangeOrDefault(int curve)
 {
-    const Curves::Info &c = Curves::info(curve);
-    QCategoryAxis *axis = m_axes[c.axis];
-    if (customOn(curve))
-        AxisLabels::applyAxisRange(axis, Curves::unitText(curve), 10, c.decimals,
-                                   m_ranges->minValue(curve), m_ranges->maxValue(curve));
-    else
-        AxisLabels::resetAxis(axis, curve);
+    AxisRequest &r = m_request[Curves::info(curve).axis];
+    r = AxisRequest();
+    r.curve = curve;
+    if (customOn(curve)) {
+        r.kind = AxisRequest::Range;
+        r.a = m_ranges->minValue(curve);
+        r.b = m_ranges->maxValue(curve);
+    }
+    applyRequest(Curves::info(curve).axis);
+}
+
+void RealTimeChart::applyRequest(int a)
+{
+    const AxisRequest &r = m_request[a];
+    const Curves::Info &c = Curves::info(r.curve);
+    switch (r.kind) {
+    case AxisRequest::Default:
+        AxisLabels::resetAxis(m_axes[a], r.curve, m_valueIntervals);
+        break;
+    case AxisRequest::Range:
+        AxisLabels::applyAxisRange(m_axes[a], Curves::unitText(r.curve), m_valueIntervals,
+                                   c.decimals, r.a, r.b);
+        break;
+    case AxisRequest::Grow:
+        AxisLabels::growAxisTop(m_axes[a], Curves::unitText(r.curve), m_valueIntervals, c.decimals,
+                                r.a);
+        break;
+    }
+}
+
+void RealTimeChart::fitLabels()
+{
+    const QRectF plot = m_chart->plotArea();
+    if (plot.height() <= 0)
+        return;
+    // A label's line and the padding the charts library keeps around it; any
+    // less and it writes "..." instead of the number.
+    const QFontMetricsF metrics(m_axes[Curves::LeftAxis]->labelsFont());
+    const double extent = 1.5 * metrics.height() + 8;
+    const int intervals = AxisScale::intervalsFitting(plot.height(), extent, MostValueIntervals);
+    if (intervals != m_valueIntervals) {
+        m_valueIntervals = intervals;
+        for (int a = 0; a < Curves::AxisCount; ++a)
+            applyRequest(a);
+    }
+    fitTimeLabels();
+}
+
+void RealTimeChart::fitTimeLabels()
+{
+    const qint64 from = m_timeAxis->min().toMSecsSinceEpoch();
+    const qint64 to = m_timeAxis->max().toMSecsSinceEpoch();
+    const double width = m_chart->plotArea().width();
+    const QFontMetricsF metrics(m_timeAxis->labelsFont());
+    // Ticks far enough apart that the widest label of the format fits
+    // between its neighbours with room to spare.
+    auto ticksFor = [&](const QString &sample) {
+        const double extent =
+            metrics.horizontalAdvance(sample) + 2 * metrics.averageCharWidth() + 8;
+        const int most = width > 0 ? AxisScale::intervalsFitting(width, extent, MostTimeIntervals)
+                                   : MostTimeIntervals;
+        return AxisScale::timeTicks(to - from, most).intervals + 1;
+    };
+    int ticks = ticksFor(QStringLiteral("00:00:00"));
+    QString format = AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), ticks);
+    if (format.contains(QLatin1String(".z"))) {
+        ticks = ticksFor(QStringLiteral("00:00:00.0"));
+        format = AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), ticks);
+    }
+    if (ticks != m_timeAxis->tickCount())
+        m_timeAxis->setTickCount(ticks);
+    if (format != m_timeAxis->format())
+        m_timeAxis->setFormat(format);
 }
 
 // --- sampling ---
@@ -215,6 +306,7 @@ void RealTimeChart::addSample(const SampleStore::Values &values)
     rescale(values);
     moveTimeAxis();
     redrawNow();
+    refreshCrosshair();
 }
 
 void RealTimeChart::emptyDrawnCurves()
@@ -222,15 +314,9 @@ void RealTimeChart::emptyDrawnCurves()
     int curves[3];
     const int n = Curves::groupCurves(m_group, curves);
     for (int i = 0; i < n; ++i)
-        series(curves[i])->replace(QVector<QPointF>());
-}
-
-void RealTimeChart::updateTimeFormat()
-{
-    const QString format =
-        AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), m_timeAxis->tickCount());
-    if (format != m_timeAxis->format())
-        m_timeAxis->setFormat(format);
+        for (QLineSeries *l : lines(curves[i]))
+            if (l->count() > 0)
+                l->replace(QVector<QPointF>());
 }
 
 void RealTimeChart::showStoredRun()
@@ -267,9 +353,14 @@ void RealTimeChart::rescale(const SampleStore::Values &values)
             grown += 20; // headroom above the largest capacity seen
         top = grown;
         maximum = grown;
-        if (!customOn(c))
-            AxisLabels::growAxisTop(m_axes[info.axis], Curves::unitText(c), 10, info.decimals,
-                                    grown);
+        if (!customOn(c)) {
+            AxisRequest &r = m_request[info.axis];
+            r = AxisRequest();
+            r.kind = AxisRequest::Grow;
+            r.curve = c;
+            r.a = grown;
+            applyRequest(info.axis);
+        }
     }
 }
 
@@ -319,14 +410,20 @@ bool RealTimeChart::disconnected()
 void RealTimeChart::runButton(bool running)
 {
     m_curveRunFlag = running;
-    if (!running)
-        return;
+    if (running)
+        clearRecord();
+}
+
+void RealTimeChart::clearRecord()
+{
     startRun();
     m_store->clear();
-    for (int c = 0; c < Curves::Count; ++c) {
-        m_spline[c]->clear();
-        m_line[c]->clear();
-    }
+    m_breaks.clear();
+    m_breaksScanned = 0;
+    for (int c = 0; c < Curves::Count; ++c)
+        for (QLineSeries *l : lines(c))
+            l->clear();
+    refreshCrosshair();
     redrawNow();
 }
 
@@ -378,12 +475,16 @@ void RealTimeChart::showGroupCurves(Curves::Group g)
     const int n = Curves::groupCurves(g, curves);
     for (int i = 0; i < n; ++i) {
         const int c = curves[i];
-        QXYSeries *s = series(c);
-        m_chart->addSeries(s);
-        s->attachAxis(m_timeAxis);
-        s->attachAxis(m_axes[Curves::info(c).axis]);
-        // Adding lets the theme decorate the series; the user's pen wins.
-        s->setPen(m_appearance.pen(c));
+        for (QLineSeries *s : lines(c)) {
+            m_chart->addSeries(s);
+            s->attachAxis(m_timeAxis);
+            s->attachAxis(m_axes[Curves::info(c).axis]);
+            // Adding lets the theme decorate the series; the user's pen wins.
+            s->setPen(m_appearance.pen(c));
+            if (s != m_line[c])
+                for (QLegendMarker *m : m_chart->legend()->markers(s))
+                    m->setVisible(false);
+        }
     }
 }
 
@@ -392,11 +493,12 @@ void RealTimeChart::hideGroupCurves(Curves::Group g)
     int curves[3];
     const int n = Curves::groupCurves(g, curves);
     for (int i = 0; i < n; ++i) {
-        QXYSeries *s = series(curves[i]);
-        if (!m_chart->series().contains(s))
-            continue;
-        m_chart->removeSeries(s);
-        s->setParent(this); // the chart hands it back without an owner
+        for (QLineSeries *s : lines(curves[i])) {
+            if (!m_chart->series().contains(s))
+                continue;
+            m_chart->removeSeries(s);
+            s->setParent(this); // the chart hands it back without an owner
+        }
     }
 }
 
@@ -447,16 +549,16 @@ void RealTimeChart::applyCustomRanges()
 void RealTimeChart::setCurveColour(int curve, const QColor &colour)
 {
     m_appearance.setColour(curve, colour);
-    m_spline[curve]->setPen(m_appearance.pen(curve));
-    m_line[curve]->setPen(m_appearance.pen(curve));
+    for (QLineSeries *l : lines(curve))
+        l->setPen(m_appearance.pen(curve));
     applyAxisColours();
 }
 
 void RealTimeChart::setCurveWidth(int curve, qreal width)
 {
     m_appearance.setWidth(curve, width);
-    m_spline[curve]->setPen(m_appearance.pen(curve));
-    m_line[curve]->setPen(m_appearance.pen(curve));
+    for (QLineSeries *l : lines(curve))
+        l->setPen(m_appearance.pen(curve));
 }
 
 void RealTimeChart::setTheme(int index)
@@ -466,6 +568,7 @@ void RealTimeChart::setTheme(int index)
         CurveAppearance::storeTheme(index);
         // A theme repaints everything in its own colours; keep ours.
         applyChartStyle();
+        fitLabels();
     }
     applyPens();
     applyAxisColours();
@@ -494,9 +597,37 @@ CurveSettingsPanel *RealTimeChart::showCurveSettings(QWidget *area)
 
 QXYSeries *RealTimeChart::series(int curve) const
 {
-    if (m_reduced)
-        return m_line[curve];
-    return m_spline[curve];
+    return m_line[curve];
+}
+
+QVector<QVector<QPointF>> RealTimeChart::drawnLines(int curve) const
+{
+    QVector<QVector<QPointF>> drawn;
+    for (QLineSeries *l : lines(curve))
+        if (l->count() > 0)
+            drawn.append(l->pointsVector());
+    std::sort(drawn.begin(), drawn.end(),
+              [](const auto &x, const auto &y) { return x.first().x() < y.first().x(); });
+    return drawn;
+}
+
+QLineSeries *RealTimeChart::piece(int curve, int index)
+{
+    while (m_pieces[curve].size() <= index) {
+        auto *s = new QLineSeries(this);
+        s->setName(m_line[curve]->name());
+        s->setPen(m_appearance.pen(curve));
+        m_pieces[curve].append(s);
+        if (m_chart->series().contains(m_line[curve])) {
+            m_chart->addSeries(s);
+            s->attachAxis(m_timeAxis);
+            s->attachAxis(m_axes[Curves::info(curve).axis]);
+            s->setPen(m_appearance.pen(curve));
+            for (QLegendMarker *m : m_chart->legend()->markers(s))
+                m->setVisible(false);
+        }
+    }
+    return m_pieces[curve][index];
 }
 
 void RealTimeChart::scheduleRedraw()
@@ -505,11 +636,44 @@ void RealTimeChart::scheduleRedraw()
         m_redrawTimer.start();
 }
 
-void RealTimeChart::swapSeriesKind(bool reduced)
+void RealTimeChart::scanBreaks()
 {
-    hideGroupCurves(m_group);
-    m_reduced = reduced;
-    showGroupCurves(m_group);
+    // Only the samples added since the last look are new, unless the record
+    // was emptied or replaced meanwhile.
+    const size_t n = m_store->size();
+    if (n < m_breaksScanned ||
+        (n > 0 && m_breaksScanned > 0 && m_store->timeAt(0) != m_scannedFirstMs)) {
+        m_breaks.clear();
+        m_breaksScanned = 0;
+    }
+    if (n > 0)
+        m_scannedFirstMs = m_store->timeAt(0);
+    for (size_t i = std::max<size_t>(1, m_breaksScanned); i < n; ++i)
+        if (m_store->timeAt(i) - m_store->timeAt(i - 1) > GapMs)
+            m_breaks.push_back(i);
+    m_breaksScanned = n;
+}
+
+std::vector<size_t> RealTimeChart::breaksToDraw(size_t from, size_t to, qint64 columnMs) const
+{
+    auto first = std::lower_bound(m_breaks.begin(), m_breaks.end(), std::max<size_t>(from, 1));
+    auto last = std::upper_bound(m_breaks.begin(), m_breaks.end(), to);
+    std::vector<size_t> drawn;
+    for (auto it = first; it != last; ++it)
+        // A gap narrower than a pixel column would not show as one.
+        if (m_store->timeAt(*it) - m_store->timeAt(*it - 1) > columnMs)
+            drawn.push_back(*it);
+    if (drawn.size() >= MostPieces) {
+        // The longest gaps stay.
+        std::nth_element(drawn.begin(), drawn.begin() + (MostPieces - 1), drawn.end(),
+                         [this](size_t x, size_t y) {
+                             return m_store->timeAt(x) - m_store->timeAt(x - 1) >
+                                    m_store->timeAt(y) - m_store->timeAt(y - 1);
+                         });
+        drawn.resize(MostPieces - 1);
+        std::sort(drawn.begin(), drawn.end());
+    }
+    return drawn;
 }
 
 void RealTimeChart::redrawNow()
@@ -529,10 +693,102 @@ void RealTimeChart::redrawNow()
     r.quantities = quantities;
     r.quantityCount = n;
 
+    scanBreaks();
+    const size_t a = m_store->lowerBound(r.fromMs);
+    const size_t b = m_store->lowerBound(r.toMs + 1);
+    const bool reducing = b - a > size_t(std::max(1, r.columns));
+    const qint64 columnMs = reducing ? (r.toMs - r.fromMs) / std::max(1, r.columns) : 0;
+    const std::vector<size_t> breaks = breaksToDraw(a, b, columnMs);
+    r.breaks = breaks.data();
+    r.breakCount = breaks.size();
+
     QVector<QPointF> points[3];
-    const bool reduced = CurveReduction::reduce(*m_store, r, points);
-    if (reduced != m_reduced)
-        swapSeriesKind(reduced);
-    for (int i = 0; i < n; ++i)
-        series(curves[i])->replace(points[i]);
+    m_reduced = CurveReduction::reduce(*m_store, r, points);
+    for (int i = 0; i < n; ++i) {
+        // One series per piece between gaps.
+        int k = 0;
+        QVector<QPointF> line;
+        line.reserve(points[i].size());
+        auto flush = [&] {
+            QLineSeries *s = k == 0 ? m_line[curves[i]] : piece(curves[i], k - 1);
+            // A lone sample between two gaps has no line to show it: a dot does.
+            s->setPointsVisible(line.size() == 1);
+            s->replace(line);
+            line.clear();
+            ++k;
+        };
+        for (const QPointF &p : qAsConst(points[i])) {
+            if (CurveReduction::isBreak(p)) {
+                flush();
+                continue;
+            }
+            line.append(p);
+        }
+        flush();
+        for (int j = k - 1; j < m_pieces[curves[i]].size(); ++j)
+            if (m_pieces[curves[i]][j]->count() > 0)
+                m_pieces[curves[i]][j]->replace(QVector<QPointF>());
+    }
+}
+
+// --- cross-hair ---
+
+void RealTimeChart::hoverAt(const QPointF &viewPos)
+{
+    m_hovering = true;
+    m_hoverPos = viewPos;
+    const QPointF at =
+        m_view ? m_chart->mapFromScene(m_view->mapToScene(viewPos.toPoint())) : QPointF();
+    const QRectF plot = m_chart->plotArea();
+    if (!m_view || m_store->isEmpty() || !plot.contains(at) || plot.width() <= 0) {
+        m_crosshair->hide();
+        return;
+    }
+    const qint64 from = m_timeAxis->min().toMSecsSinceEpoch();
+    const qint64 to = m_timeAxis->max().toMSecsSinceEpoch();
+    const qint64 t = from + qint64((at.x() - plot.left()) / plot.width() * double(to - from));
+    // The sample nearest the pointer's time.
+    size_t i = m_store->lowerBound(t);
+    if (i == m_store->size() || (i > 0 && t - m_store->timeAt(i - 1) < m_store->timeAt(i) - t))
+        i = i == 0 ? 0 : i - 1;
+    const qint64 sampleMs = m_store->timeAt(i);
+
+    QStringList text{
+        QDateTime::fromMSecsSinceEpoch(sampleMs).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))};
+    int curves[3];
+    const int n = Curves::groupCurves(m_group, curves);
+    for (int k = 0; k < n; ++k) {
+        const Curves::Info &c = Curves::info(curves[k]);
+        const float v = m_store->valueAt(c.quantity, i);
+        text << QStringLiteral("%1 %2")
+                    .arg(QLatin1String(c.name), -8)
+                    .arg(std::isfinite(v)
+                             ? QString::number(double(v), 'f', 3) + Curves::unitText(curves[k])
+                             : QStringLiteral("--"));
+    }
+    const double x = plot.left() + plot.width() * double(sampleMs - from) / double(to - from);
+    m_crosshair->show(plot, qBound(plot.left(), x, plot.right()), at, text.join(QLatin1Char('\n')));
+}
+
+void RealTimeChart::hideCrosshair()
+{
+    m_hovering = false;
+    if (m_crosshair)
+        m_crosshair->hide();
+}
+
+void RealTimeChart::refreshCrosshair()
+{
+    if (m_hovering)
+        hoverAt(m_hoverPos);
+}
+
+bool RealTimeChart::crosshairShown() const
+{
+    return m_crosshair && m_crosshair->isShown();
+}
+
+QString RealTimeChart::crosshairText() const
+{
+    return m_crosshair ? m_crosshair->text() : QString();
 }

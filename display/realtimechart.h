@@ -14,13 +14,13 @@
 #include <QtCharts/QChart>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QSplineSeries>
-
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAbstractButton;
 class QWidget;
+class ChartCrosshair;
 class CurveSettingsPanel;
 class customcoordinates;
 struct MeasurementRecord;
@@ -44,6 +44,10 @@ class RealTimeChart : public QObject
     Q_OBJECT
 public:
     enum DisplayMode { Accumulating = 1, Scrolling = 2 };
+    // One sample a second; a longer pause than two of them (with room for the
+    // timer's jitter) is a gap the curves do not bridge.
+    static constexpr qint64 SamplePeriodMs = 1000;
+    static constexpr qint64 GapMs = 2 * SamplePeriodMs + SamplePeriodMs / 10;
 
     // store: the record shared with the CSV export; null gives the chart its own.
     explicit RealTimeChart(SampleStore *store = nullptr, QObject *parent = nullptr);
@@ -81,6 +85,9 @@ public:
     bool disconnected();
     // The run button's new state; starting empties the store and the curves.
     void runButton(bool running);
+    // Empties the store and the curves and starts the time axis afresh; the
+    // curve run flag stays.
+    void clearRecord();
     // A new run start at the current time (axis now .. now + 10 s), keeping
     // the curves and the store: what building the device list does.
     void restartTimeWindow() { startRun(); }
@@ -117,9 +124,24 @@ public:
     // --- drawing ---
     QtCharts::QDateTimeAxis *timeAxis() const { return m_timeAxis; }
     QtCharts::QCategoryAxis *valueAxis(Curves::Axis axis) const { return m_axes[axis]; }
-    // The series currently drawing a curve (smooth while points are few).
+    // The series drawing a curve: straight lines between the points, so the
+    // line never leaves the range of the two samples it joins. A curve with
+    // gaps draws its later pieces in further series (see drawnLines()).
     QtCharts::QXYSeries *series(int curve) const;
+    // Every piece of a shown curve as drawn, in time order; empty pieces left out.
+    QVector<QVector<QPointF>> drawnLines(int curve) const;
     bool isReduced() const { return m_reduced; }
+    // How many intervals the value axes and the time axis currently label.
+    int valueIntervals() const { return m_valueIntervals; }
+
+    // --- cross-hair ---
+    // The pointer at `viewPos` in the view: the time and every shown curve's
+    // value of the nearest sample, or nothing outside the plot.
+    void hoverAt(const QPointF &viewPos);
+    // The pointer left: no cross-hair until it comes back.
+    void hideCrosshair();
+    bool crosshairShown() const;
+    QString crosshairText() const;
     double axisTop(Curves::Axis axis) const { return m_axisTop[axis]; }
     double runningMaximum(int curve) const { return m_maximum[curve]; }
     // Redraws at once what the pending coalesced repaint would draw.
@@ -135,11 +157,18 @@ private:
     void applyRangeOrDefault(int curve);
     void showGroupCurves(Curves::Group g);
     void hideGroupCurves(Curves::Group g);
-    void swapSeriesKind(bool reduced);
     void rescale(const SampleStore::Values &values);
     void moveTimeAxis();
     void emptyDrawnCurves();
-    void updateTimeFormat();
+    // Label counts follow the plot: value labels its height, time labels its width.
+    void fitLabels();
+    void fitTimeLabels();
+    void applyRequest(int axis);
+    // The gaps of the record, kept up to date with its new samples.
+    void scanBreaks();
+    std::vector<size_t> breaksToDraw(size_t from, size_t to, qint64 columnMs) const;
+    QtCharts::QLineSeries *piece(int curve, int index);
+    QVector<QtCharts::QLineSeries *> lines(int curve) const;
     void startRun();
     bool customOn(int curve) const;
     void setButtonStyles();
@@ -153,9 +182,30 @@ private:
     QPointer<ChartView> m_view;
     QtCharts::QDateTimeAxis *m_timeAxis = nullptr;
     QtCharts::QCategoryAxis *m_axes[Curves::AxisCount] = {};
-    QtCharts::QSplineSeries *m_spline[Curves::Count] = {};
     QtCharts::QLineSeries *m_line[Curves::Count] = {};
+    // Pieces after gaps, made when first needed; their legend entries hidden.
+    QVector<QtCharts::QLineSeries *> m_pieces[Curves::Count];
     bool m_reduced = false;
+    std::vector<size_t> m_breaks; // sample indices a gap comes before
+    size_t m_breaksScanned = 0;
+    qint64 m_scannedFirstMs = 0;
+    int m_valueIntervals = 10;
+
+    // What each value axis shows, to label again when the plot's height changes.
+    struct AxisRequest
+    {
+        enum Kind { Default, Range, Grow } kind = Default;
+        int curve = 0;
+        double a = 0; // Range: min; Grow: the value to cover
+        double b = 0; // Range: max
+    };
+    AxisRequest m_request[Curves::AxisCount];
+    std::unique_ptr<ChartCrosshair> m_crosshair;
+    // Where the pointer rests, so the cross-hair follows new samples and a
+    // moving time axis.
+    bool m_hovering = false;
+    QPointF m_hoverPos;
+    void refreshCrosshair();
     QTimer m_redrawTimer;
 
     CurveAppearance m_appearance;

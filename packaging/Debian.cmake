@@ -69,6 +69,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The CJK font the window substitutes, and the icon font (also compiled in,
 # so the packaged system copy is the one users and the copyright file see).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, fonts-font-awesome")
+# Qt's own Chinese for its file, colour and message dialogs; without it they
+# stay in English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qttranslations5-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_CURRENT_LIST_DIR}/debian/postinst ${CMAKE_CURRENT_LIST_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -209,9 +209,9 @@ void SimNode::step(double dt)
     if (!m_running)
         return;
 
-    m_battery.drain(m_current, dt);
-    m_energyWh += watts * dt / 3600.0;
-    m_capacityMah += m_current * dt / 3.6;
+    const double delivered = m_battery.drain(m_current, dt);
+    m_energyWh += v * delivered * dt / 3600.0;
+    m_capacityMah += delivered * dt / 3.6;
     m_runSeconds += dt;
 
     const int limitMinutes = p.limitHours * 60 + p.limitMinutes;

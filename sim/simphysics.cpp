@@ -7,23 +7,31 @@ namespace SimPhysics {
 
 double Battery::openCircuitVoltage() const
 {
-    // Typical rest voltages of a Li-ion cell by state of charge.
-    static const double soc[] = {0.0, 0.05, 0.10, 0.20, 0.40, 0.60, 0.80, 0.90, 1.00};
-    static const double ocv[] = {3.00, 3.30, 3.45, 3.60, 3.70, 3.80, 3.95, 4.05, 4.18};
+    // Typical rest voltages of a Li-ion cell by state of charge. The last
+    // percent falls steeply to nothing, as an empty cell does: every cut-off
+    // is reached, and the current a load can draw vanishes with the charge.
+    // The knee is sharp, so a cut-off of 2.5 to 3 V leaves well under 2 % in
+    // the cell at the usual rates, as a capacity test expects of a good cell.
+    static const double soc[] = {0.0, 0.003, 0.006, 0.02, 0.10, 0.20, 0.40, 0.60, 0.80, 0.90, 1.00};
+    static const double ocv[] = {0.0, 2.00, 3.00, 3.30, 3.45, 3.60, 3.70, 3.80, 3.95, 4.05, 4.18};
+    constexpr int points = int(sizeof soc / sizeof soc[0]);
     const double s = std::clamp(stateOfCharge, 0.0, 1.0);
-    for (int i = 1; i < 9; ++i) {
+    for (int i = 1; i < points; ++i) {
         if (s <= soc[i]) {
             const double f = (s - soc[i - 1]) / (soc[i] - soc[i - 1]);
             return ocv[i - 1] + f * (ocv[i] - ocv[i - 1]);
         }
     }
-    return ocv[8];
+    return ocv[points - 1];
 }
 
-void Battery::drain(double amps, double seconds)
+double Battery::drain(double amps, double seconds)
 {
-    stateOfCharge -= amps * seconds / 3600.0 / capacityAh;
-    stateOfCharge = std::clamp(stateOfCharge, 0.0, 1.0);
+    // An empty cell gives no more than it holds.
+    const double wanted = std::max(0.0, amps * seconds / 3600.0 / capacityAh);
+    const double taken = std::min(wanted, std::clamp(stateOfCharge, 0.0, 1.0));
+    stateOfCharge = std::clamp(stateOfCharge - taken, 0.0, 1.0);
+    return wanted > 0 ? amps * taken / wanted : 0.0;
 }
 
 Regulation regulationFor(quint8 workMode)

@@ -18,8 +18,9 @@ struct Battery
     double stateOfCharge = 1.0;  // 0..1
 
     double openCircuitVoltage() const;
-    // Takes `amps` out for `seconds`.
-    void drain(double amps, double seconds);
+    // Takes `amps` out for `seconds`; returns the mean current the cell
+    // delivered, less than `amps` once it runs empty.
+    double drain(double amps, double seconds);
 };
 
 // Regulation modes of the load as the instrument numbers them.

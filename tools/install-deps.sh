@@ -7,7 +7,7 @@
 set -e
 # python3-pyvisa and python3-pyvisa-py: the independent SCPI client of the tests.
 PKGS="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
-qttools5-dev qttools5-dev-tools libhidapi-dev libsqlite3-dev sqlite3 poppler-utils fonts-wqy-microhei fonts-font-awesome
+qttools5-dev qttools5-dev-tools qttranslations5-l10n libhidapi-dev libsqlite3-dev sqlite3 poppler-utils fonts-wqy-microhei fonts-font-awesome
 xvfb xauth imagemagick xdotool python3 python3-pyvisa python3-pyvisa-py"
 # dpkg-shlibdeps (dpkg-dev) and file find the libraries' packages; lintian
 # and appstreamcli check the result.

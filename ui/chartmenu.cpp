@@ -41,7 +41,10 @@ QMenu *ChartMenu::buildMenu()
         menu->addAction(menuIcon(QStringLiteral(":/sys/rs/rs/AccuGrpDisp.png")), tr("累计图显"));
     QAction *scroll =
         menu->addAction(menuIcon(QStringLiteral(":/sys/rs/rs/ScrollDisp.png")), tr("滚动图显"));
+    // Every model's record runs from the connection on; this starts it afresh.
+    QAction *clear = menu->addAction(tr("清除记录"));
     menu->addAction(tr("开发中..."));
+    connect(clear, &QAction::triggered, this, &ChartMenu::clearRecordRequested);
 
     connect(data, &QAction::triggered, this, &ChartMenu::exportDataRequested);
     connect(image, &QAction::triggered, this, &ChartMenu::exportImageRequested);

@@ -24,7 +24,7 @@ public:
     void setSaveFileDialog(dialoghooks::SaveFileFn fn) { m_saveFile = std::move(fn); }
     void setMessageBox(dialoghooks::MessageFn fn) { m_message = std::move(fn); }
 
-    // A new menu with the six entries in the current language, owned by the
+    // A new menu with its entries in the current language, owned by the
     // caller (parented to the window).
     QMenu *buildMenu();
 
@@ -41,6 +41,7 @@ signals:
     void exportImageRequested();
     void curveSettingsRequested();
     void displayModeChanged(int mode);
+    void clearRecordRequested();
 
 private:
     QWidget *m_window;

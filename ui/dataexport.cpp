@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QStandardPaths>
 #include <QStringList>
@@ -72,10 +73,13 @@ DataExport::Result DataExport::exportCsv(const SampleStore &store, quint8 device
         return TooFewSamples;
     }
 
-    const QString fileName =
-        m_saveFile(m_window, tr("Excel file"), startFolder(), tr("Files (*.csv)"));
+    QString fileName = m_saveFile(m_window, tr("Excel file"), startFolder(), tr("Files (*.csv)"));
     if (fileName.isEmpty())
         return Cancelled;
+    // A name typed without a suffix gets the one the filter names, as the
+    // image export adds ".png"; a suffix of the user's own stays.
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
 
     QProgressDialog progress(tr("正在导出数据..."), QString(), 0, 1000, m_window);
     progress.setWindowTitle(tr("导出数据(.csv)"));

@@ -131,24 +131,23 @@ void DeviceInfoUI::mouseReleaseEvent(QMouseEvent *event)
 
 void DeviceInfoUI::applyTexts()
 {
-    // A language switch shows the entry as new: captions and the model in the
-    // new language, the other values at their defaults, the tick tooltip that
-    // of an unticked entry. The tick and the state number stay; the window
-    // puts the first entry's state presentation back.
-    m_model.clear();
-    m_type.clear();
-    m_serial.clear();
-    m_version.clear();
-    m_indexText.clear();
-    m_indexNumber = -1;
-    m_stateShown = false;
-    ui->label_model_value->setText(tr("模拟器"));
-    ui->label_serial_value->setText(QStringLiteral("[none]"));
-    ui->label_type_value->setText(QStringLiteral("[none]"));
-    ui->label_version_value->setText(QStringLiteral("[none]"));
-    ui->label_index_value->clear();
-    ui->label_connect_type->setText(QStringLiteral("none"));
-    ui->btn_Tick->setToolTip(tr("点击图标添加设备"));
+    // A language switch shows the same instrument in the new language: the
+    // captions, the index and the state words are translated again, what the
+    // instrument said about itself stays. Values never given keep the form's
+    // defaults.
+    ui->label_model_value->setText(m_model.isNull() ? tr("模拟器") : m_model);
+    ui->label_serial_value->setText(m_serial.isNull() ? QStringLiteral("[none]") : m_serial);
+    ui->label_type_value->setText(m_type.isNull() ? QStringLiteral("[none]") : m_type);
+    ui->label_version_value->setText(m_version.isNull() ? QStringLiteral("[none]") : m_version);
+    if (m_indexNumber >= 0)
+        setIndex(m_indexMaster, m_indexNumber);
+    else
+        ui->label_index_value->setText(m_indexText);
+    if (m_stateShown)
+        applyState();
+    else
+        ui->label_connect_type->setText(QStringLiteral("none"));
+    applyTick();
 }
 
 void DeviceInfoUI::changeEvent(QEvent *event)
@@ -244,6 +243,9 @@ DeviceList::Selection DeviceList::applyTick(DeviceInfoUI *entry)
 
 void DeviceList::markFirstLost()
 {
+    for (const Pair &p : qAsConst(m_pairs))
+        if (p.entry)
+            p.entry->untick();
     if (!m_pairs.isEmpty() && m_pairs.first().entry)
         m_pairs.first().entry->setState(EntryState::Error);
 }

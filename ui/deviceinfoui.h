@@ -94,7 +94,8 @@ public:
     // Applies the tick state of `entry` after it toggled: ticked selects it and
     // unticks every other entry; unticked selects nothing (address 0x00).
     Selection applyTick(DeviceInfoUI *entry);
-    // The link was lost: the first entry shows the error state.
+    // The link was lost: the first entry shows the error state, and no entry
+    // keeps its check mark, since none can be addressed any more.
     void markFirstLost();
 
     const QVector<Pair> &pairs() const { return m_pairs; }

@@ -6,8 +6,10 @@
 #include "runtracker.h"
 #include "uilog.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTranslator>
 #include <QVBoxLayout>
 
@@ -26,7 +28,8 @@ static_assert(int(WindowLook) == 0xE800, "the flags the window has always had");
 } // namespace
 
 MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
-    : QDialog(parent), m_frame(this), m_translator(new QTranslator(this)), m_session(session)
+    : QDialog(parent), m_frame(this), m_translator(new QTranslator(this)),
+      m_qtTranslator(new QTranslator(this)), m_session(session)
 {
     setObjectName(QStringLiteral("MainDialog"));
     resize(1232, 900);
@@ -48,6 +51,7 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
     m_mainFrame->installEventFilter(this);
 
     m_message = dialoghooks::defaultMessage();
+    m_ask = dialoghooks::defaultAsk();
     buildChart();
     buildHistory();
     m_pages.buildProgram(*m_mainFrame, m_session);
@@ -62,9 +66,22 @@ MainDialog::MainDialog(InstrumentSession &session, QWidget *parent)
     ensurePolished();
     layout()->activate();
 
+    // A laptop's screen is smaller than the designed size: the window opens
+    // within the area the desktop leaves it, centred there.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(initialSize(size(), minimumSize().expandedTo(minimumSizeHint()), available.size()));
+        move(available.center() - rect().center());
+    }
+
     // Last: the first connection attempt may run the connect path at once,
     // and that path uses the chart and the device list.
     buildLink();
+}
+
+QSize MainDialog::initialSize(const QSize &designed, const QSize &minimum, const QSize &available)
+{
+    return designed.boundedTo(available).expandedTo(minimum);
 }
 
 MainDialog::~MainDialog()
@@ -117,6 +134,10 @@ CDPopTips *MainDialog::popTips()
 void MainDialog::closeEvent(QCloseEvent *event)
 {
     if (!m_closing) {
+        if (!confirmClose()) {
+            event->ignore();
+            return;
+        }
         m_closing = true;
         // A test program ends first, its load stopped and its run closed; then
         // the run the record holds ends with the window, and is on disk first.

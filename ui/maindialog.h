@@ -1,5 +1,6 @@
 #pragma once
 
+#include "confirmations.h"
 #include "dataexport.h"
 #include "deviceinfoui.h"
 #include "framelesshelper.h"
@@ -81,6 +82,10 @@ public:
     };
     static Identification identify(const QString &modelWord, quint8 currentClass, int currentPage);
 
+    // The size the window opens at: the size it was designed for, within the
+    // screen area a window may take, but never below its minimum.
+    static QSize initialSize(const QSize &designed, const QSize &minimum, const QSize &available);
+
     // 0 none, 1 electronic load, 4 power tester.
     unsigned char getDeviceClass() const { return deviceClass; }
     void setDeviceClass(unsigned char deviceClassValue) { deviceClass = deviceClassValue; }
@@ -100,6 +105,8 @@ public:
     // frame's and every page's.
     void retranslate();
     QTranslator *translator() const { return m_translator; }
+    // Qt's own Chinese, installed while the program speaks Chinese.
+    QTranslator *qtTranslator() const { return m_qtTranslator; }
 
     // The parts the window wires together, for tests and tools.
     DeviceLink *deviceLink() const { return &m_session.link(); }
@@ -115,6 +122,12 @@ public:
     // modal dialog (the export and the chart menu take the same hook).
     void setMessageBox(dialoghooks::MessageFn fn);
     void setOpenFileDialog(dialoghooks::SaveFileFn fn);
+    // Questions asked before something is lost (closing with unexported
+    // samples or a run, clearing the record, a factory reset); replaceable so
+    // tests answer without a modal dialog.
+    void setQuestionBox(dialoghooks::AskFn fn);
+    // Samples of the record no CSV export has written yet.
+    size_t unsavedSamples() const { return m_unsaved.count(m_store); }
     // The link thread's link is open.
     bool linkUp() const;
 
@@ -133,6 +146,8 @@ public:
 signals:
     // Emitted once, just before the window closes, so the link can stop first.
     void aboutToClose();
+    // The record and the chart were emptied by the chart menu's "clear record".
+    void recordCleared();
 
 public slots:
     // The poll and read ticks (maindialog_link.cpp).
@@ -151,6 +166,9 @@ public slots:
     void onAct1Clicked_Slot();
     void onAct2Clicked_Slot();
     void onAct3Clicked_Slot();
+    // The chart menu's "clear record": empties the record and the chart,
+    // asking first when samples were not exported. False when the user kept them.
+    bool clearRecord();
     // After every read tick that decoded a report: the prompt, the readings
     // page, and the settings pages' live values and, when a parameter report
     // came, their controls.
@@ -182,6 +200,8 @@ private:
     // Installs (English) or removes (Chinese) the translator, then sets every
     // text again; does nothing when that language is already shown.
     void switchLanguage(bool english);
+    // Qt's own translation follows the program's language.
+    void applyQtTranslation(bool english);
 
     // Navigation (maindialog_nav.cpp).
     void connectNavigation();
@@ -204,9 +224,12 @@ private:
     void startBusScan();
     void showUpgradePageStatus(bool up, const QString &dev_str);
     void warn(const QString &title, const QString &text);
+    // Closing may go on: nothing would be lost, or the user chose.
+    bool confirmClose();
 
     FramelessHelper m_frame;
     QTranslator *m_translator;
+    QTranslator *m_qtTranslator;
     bool m_closing = false;
     unsigned char deviceClass = 0;
 
@@ -227,4 +250,6 @@ private:
     RunSummaryPanel *m_summaryPanel = nullptr;
     RunTracker *m_runs = nullptr;
     dialoghooks::MessageFn m_message;
+    dialoghooks::AskFn m_ask;
+    UnsavedSamples m_unsaved;
 };

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace {
@@ -14,14 +15,32 @@ const char *const EnglishFile = ":/Language/lib_en.qm";
 
 } // namespace
 
+void MainDialog::applyQtTranslation(bool english)
+{
+    // Qt's own dialogs (file, colour, message box buttons) speak English by
+    // themselves; in Chinese they take Qt's Chinese translation, where the
+    // system has it (Debian's qttranslations5-l10n).
+    if (english) {
+        QCoreApplication::removeTranslator(m_qtTranslator);
+        return;
+    }
+    if (m_qtTranslator->isEmpty() &&
+        !m_qtTranslator->load(QStringLiteral("qtbase_zh_CN"),
+                              QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(m_qtTranslator);
+}
+
 void MainDialog::loadLanguage()
 {
-    if (Setting().read(QStringLiteral("Language")) == QLatin1String("English")) {
+    const bool english = Setting().read(QStringLiteral("Language")) == QLatin1String("English");
+    if (english) {
         if (m_translator->load(QString::fromLatin1(EnglishFile)))
             QCoreApplication::installTranslator(m_translator);
     } else {
         QCoreApplication::removeTranslator(m_translator);
     }
+    applyQtTranslation(english && !m_translator->isEmpty());
 }
 
 void MainDialog::onS_Act1Clicked_Slot()
@@ -52,6 +71,7 @@ void MainDialog::switchLanguage(bool english)
         QCoreApplication::removeTranslator(m_translator);
         m_translator->load(QString()); // empties it
     }
+    applyQtTranslation(english);
     // Widgets that retranslate themselves (device entries, the axis range
     // panel) do so now, before the window puts its own state back on them.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);

@@ -81,6 +81,13 @@ void MainDialog::setOpenFileDialog(dialoghooks::SaveFileFn fn)
     m_pages.upgrade->setOpenFileDialog(std::move(fn));
 }
 
+void MainDialog::setQuestionBox(dialoghooks::AskFn fn)
+{
+    m_ask = fn;
+    m_pages.settings->setAsk(fn);
+    m_pages.rx41Settings->setAsk(fn);
+}
+
 void MainDialog::warn(const QString &title, const QString &text)
 {
     m_message(this, QMessageBox::Warning, title, text);
@@ -147,6 +154,7 @@ void MainDialog::showUpgradePageStatus(bool up, const QString &dev_str)
 
 void MainDialog::usbconnect()
 {
+    m_pages.disp->showLinkLost(false);
     startBusScan();
     if (m_chart && m_chart->connected())
         setRunButtonTexts(true);
@@ -155,6 +163,7 @@ void MainDialog::usbconnect()
 void MainDialog::usbdisconnect()
 {
     m_mainFrame->devices().markFirstLost();
+    m_pages.disp->showLinkLost(true);
     if (m_chart && m_chart->disconnected())
         setRunButtonTexts(false);
 }

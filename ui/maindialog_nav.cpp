@@ -40,10 +40,10 @@ void MainDialog::connectNavigation()
 
     connect(m_pages.disp, &DispPage::upgradeClicked, this, [this] {
         setCurrentPage(PageUpgrade);
-        m_pages.upgrade->open(QStringLiteral("固件升级"));
+        m_pages.upgrade->open(HomeMenu::translated("固件升级"));
     });
     connect(m_pages.disp, &DispPage::settingsClicked, this,
-            [this] { openSettingsPage(QStringLiteral("仪表参数设置"), true); });
+            [this] { openSettingsPage(HomeMenu::translated("仪表参数设置"), true); });
 
     // Back to the home menu of the instrument's class; nothing happens on it.
     const auto back = [this](bool meterTitle) {

@@ -38,8 +38,16 @@ void MainDialog::ThreadShowData_Slot()
         deviceClass = id.deviceClass;
         setCurrentPage(id.page);
     }
-    m_mainFrame->showDevices(plan);
-    m_pages.disp->setDeviceTitle(m_mainFrame->devices().title());
+    // An entry stands for an instrument that answered the search; with no
+    // answer there is nothing to list, and the panel says so.
+    const bool answered = !m_session.state().addressList.isEmpty();
+    m_mainFrame->showNoneFound(!answered);
+    if (answered) {
+        m_mainFrame->showDevices(plan);
+        m_pages.disp->setDeviceTitle(m_mainFrame->devices().title());
+    } else {
+        m_pages.disp->setDeviceTitle(QString());
+    }
 
     if (m_chart)
         m_chart->restartTimeWindow();

@@ -43,6 +43,7 @@ void MainFrame::retranslate()
     ui->retranslateUi(this);
     ui->device_treeWidget->setHeaderLabel(tr("设备列表"));
     setGlyphs();
+    showNoneFound(m_noneFound);
 }
 
 void MainFrame::setGlyphs()
@@ -135,4 +136,12 @@ void MainFrame::hideSearching()
     ui->label_searching->setMovie(nullptr);
     ui->label_searching->clear();
     ui->label_searching->setToolTip(QString());
+}
+
+void MainFrame::showNoneFound(bool none)
+{
+    m_noneFound = none;
+    ui->label_left_tips_2->setText(none ? tr("未找到仪器。") : QString());
+    ui->label_left_tips_2->setToolTip(none ? tr("请检查数据线和仪器电源，然后再次搜索。")
+                                           : QString());
 }

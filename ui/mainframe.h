@@ -34,6 +34,8 @@ public:
     // The bus scan's animation and tooltip beside the search button.
     void showSearching();
     void hideSearching();
+    // The note under the search button that a search found no instrument.
+    void showNoneFound(bool none);
 
     // Sets every text of the frame again in the current language.
     void retranslate();
@@ -63,4 +65,5 @@ private:
     std::unique_ptr<Ui::MainFrame> ui;
     DeviceList m_devices;
     QMovie *m_searching = nullptr;
+    bool m_noneFound = false;
 };

@@ -10,10 +10,10 @@ QString trUpgrade(const char *source)
     return QCoreApplication::translate("FirmwareUpgrade", source);
 }
 
-// Shown while the upgrade runs; stays Chinese in both languages.
+// Shown while the upgrade runs.
 QString downloadingText()
 {
-    return QStringLiteral("正在下载");
+    return trUpgrade("正在下载");
 }
 
 } // namespace
@@ -26,7 +26,7 @@ UpgradeTexts::UpgradeTexts(FirmwareUpgrade *upgrade, QObject *parent) : QObject(
     connect(upgrade, &U::handshakeSent, this, [this] {
         emit startButtonChanged(downloadingText(), false);
         emit logCleared();
-        emit logLine(QStringLiteral("开始连接设备..."));
+        emit logLine(trUpgrade("开始连接设备..."));
     });
     connect(upgrade, &U::transferStarted, this, [this] {
         emit logLine(trUpgrade("握手成功..."));
@@ -37,13 +37,12 @@ UpgradeTexts::UpgradeTexts(FirmwareUpgrade *upgrade, QObject *parent) : QObject(
     });
     connect(upgrade, &U::transferComplete, this, [this](qint64 bytes, qint64 seconds) {
         emit logLine(trUpgrade("传输完成..."));
-        emit logLine(trUpgrade("传输耗时") + QString::number(seconds) + QStringLiteral("秒"));
+        emit logLine(trUpgrade("传输耗时%1秒").arg(seconds));
         emit logLine(speedLine(bytes, seconds));
         emit logLine(trUpgrade("请等待设备烧写完成..."));
     });
     connect(upgrade, &U::burnComplete, this, [this](qint64 seconds) {
-        emit logLine(trUpgrade("下载烧写过程耗时") + QString::number(seconds) +
-                     QStringLiteral("秒"));
+        emit logLine(trUpgrade("下载烧写过程耗时%1秒").arg(seconds));
         emit progressChanged(100, progressFormat(QStringLiteral("100.0")));
         emit logLine(trUpgrade("烧写完成..."));
         emit logLine(trUpgrade("本次下载结束"));
@@ -55,18 +54,18 @@ UpgradeTexts::UpgradeTexts(FirmwareUpgrade *upgrade, QObject *parent) : QObject(
 
 QString UpgradeTexts::progressFormat(const QString &percent)
 {
-    return QStringLiteral("当前进度为：%1%").arg(percent);
+    return trUpgrade("当前进度为：%1%").arg(percent);
 }
 
 QString UpgradeTexts::speedLine(qint64 bytes, qint64 seconds)
 {
     // Within one second there is no rate to divide out: show the bytes instead.
     if (seconds <= 0)
-        return QString::number(bytes) + QStringLiteral("字节/<1秒");
+        return trUpgrade("%1字节/<1秒").arg(bytes);
     const qint64 speed = bytes / seconds;
     if (speed <= 1024)
-        return QString::number(speed) + QStringLiteral("字节/秒");
-    return QString::number(double(speed) / 1024.0, 'f', 2) + QStringLiteral("KB/秒");
+        return trUpgrade("%1字节/秒").arg(speed);
+    return trUpgrade("%1KB/秒").arg(QString::number(double(speed) / 1024.0, 'f', 2));
 }
 
 QPair<QString, QString> UpgradeTexts::failureBox(FirmwareUpgrade::Outcome outcome)
@@ -76,11 +75,11 @@ QPair<QString, QString> UpgradeTexts::failureBox(FirmwareUpgrade::Outcome outcom
     case O::Failed:
         return {QStringLiteral("error"), trUpgrade("更新失败")};
     case O::TimedOut:
-        return {QStringLiteral("错误"), QStringLiteral("USB更新失败,超时")};
+        return {trUpgrade("错误"), trUpgrade("USB更新失败,超时")};
     case O::SendError:
-        return {QStringLiteral("错误"), QStringLiteral("USB发送数据异常")};
+        return {trUpgrade("错误"), trUpgrade("USB发送数据异常")};
     case O::EndedEarly:
-        return {QStringLiteral("错误"), trUpgrade("设备提前结束了升级")};
+        return {trUpgrade("错误"), trUpgrade("设备提前结束了升级")};
     case O::Done:
     case O::None:
         break;
@@ -142,12 +141,11 @@ Described describe(const FirmwareImage::LoadResult &result)
 
 QString sizeLabel(qint64 size)
 {
-    // The pieces stay Chinese in both languages.
-    if (size > 1024) {
-        return QStringLiteral("固件大小:") + QString::number(double(size) / 1024.0, 'f', 1) +
-               QStringLiteral("KB   ") + QString::number(size) + QStringLiteral("字节");
-    }
-    return QStringLiteral("固件大小:") + QString::number(size) + QStringLiteral("字节");
+    if (size > 1024)
+        return trImage("固件大小:%1KB   %2字节")
+            .arg(QString::number(double(size) / 1024.0, 'f', 1))
+            .arg(size);
+    return trImage("固件大小:%1字节").arg(size);
 }
 
 QString openingLogLine()
@@ -167,12 +165,12 @@ QString dialogFilter()
 
 QString startButtonText()
 {
-    return QStringLiteral("开始下载");
+    return QCoreApplication::translate("FirmwareUpgrade", "开始下载");
 }
 
 QString loadedLogLine()
 {
-    return QStringLiteral("读取文件完成...");
+    return trImage("读取文件完成...");
 }
 
 } // namespace ImageTexts

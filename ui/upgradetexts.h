@@ -7,7 +7,7 @@
 
 // What the upgrade page says about a FirmwareUpgrade: the log lines, the
 // progress bar's format, the start button's text and the warning boxes, in
-// the window's language (the fixed Chinese pieces stay as they are).
+// the window's language.
 class UpgradeTexts : public QObject
 {
     Q_OBJECT
@@ -58,7 +58,7 @@ QString sizeLabel(qint64 size);
 QString openingLogLine();  // "打开文件..."
 QString dialogCaption();   // "打开固件文件"
 QString dialogFilter();    // "BIN文件(*.bin)"
-QString startButtonText(); // "开始下载", left untranslated here
+QString startButtonText(); // "开始下载"
 QString loadedLogLine();   // "读取文件完成..."
 
 } // namespace ImageTexts

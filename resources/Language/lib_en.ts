@@ -78,6 +78,69 @@
         <source>无法保存图片 %1：%2</source>
         <translation>Cannot save the image %1: %2</translation>
     </message>
+    <message>
+        <source>清除记录</source>
+        <translation>Clear record</translation>
+    </message>
+</context>
+<context>
+    <name>Confirmations</name>
+    <message>
+        <source>关闭程序</source>
+        <translation>Close the program</translation>
+    </message>
+    <message>
+        <source>放电正在进行：仪器会继续放电，但程序不再记录。</source>
+        <translation>A discharge is in progress: the instrument goes on with it, but the program no longer records it.</translation>
+    </message>
+    <message>
+        <source>尚未导出的数据：%1 条，关闭后将丢失。</source>
+        <translation>Samples not exported: %1. They are lost when the program closes.</translation>
+    </message>
+    <message>
+        <source>关闭前先导出数据吗？</source>
+        <translation>Export them before closing?</translation>
+    </message>
+    <message>
+        <source>导出数据...</source>
+        <translation>Export data...</translation>
+    </message>
+    <message>
+        <source>不导出，关闭</source>
+        <translation>Close without exporting</translation>
+    </message>
+    <message>
+        <source>仍要关闭吗？</source>
+        <translation>Close anyway?</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>清除记录</source>
+        <translation>Clear record</translation>
+    </message>
+    <message>
+        <source>尚未导出的数据：%1 条，清除后无法恢复。仍要清除吗？</source>
+        <translation>Samples not exported: %1. Once cleared they cannot be recovered. Clear them anyway?</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>Factory reset</translation>
+    </message>
+    <message>
+        <source>仪器的全部设置将恢复为出厂值，包括校准系数和保护参数。确定要恢复出厂设置吗？</source>
+        <translation>Every setting of the instrument returns to its factory value, calibration and protection limits included. Reset the instrument?</translation>
+    </message>
 </context>
 <context>
     <name>CurveSettingsPanel</name>
@@ -192,11 +255,11 @@
     </message>
     <message>
         <source>错误</source>
-        <translation>错误</translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>USB发送数据异常</source>
-        <translation>USB发送数据异常</translation>
+        <translation>USB send error</translation>
     </message>
 </context>
 <context>
@@ -433,6 +496,10 @@
         <source>单击停止</source>
         <translation>Click to stop</translation>
     </message>
+    <message>
+        <source>仪器已断开连接，正在等待它重新连接……</source>
+        <translation>The instrument is disconnected. Waiting for it to come back...</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareImage</name>
@@ -467,6 +534,18 @@
     <message>
         <source>BIN文件(*.bin)</source>
         <translation>BIN file (*.bin)</translation>
+    </message>
+    <message>
+        <source>固件大小:%1KB   %2字节</source>
+        <translation>Firmware size: %1 KB   %2 bytes</translation>
+    </message>
+    <message>
+        <source>固件大小:%1字节</source>
+        <translation>Firmware size: %1 bytes</translation>
+    </message>
+    <message>
+        <source>读取文件完成...</source>
+        <translation>File read...</translation>
     </message>
 </context>
 <context>
@@ -505,7 +584,7 @@
     </message>
     <message>
         <source>开始下载</source>
-        <translation>Downloading</translation>
+        <translation>Start download</translation>
     </message>
     <message>
         <source>更新失败</source>
@@ -514,6 +593,50 @@
     <message>
         <source>设备提前结束了升级</source>
         <translation>The instrument ended the upgrade early</translation>
+    </message>
+    <message>
+        <source>正在下载</source>
+        <translation>Downloading...</translation>
+    </message>
+    <message>
+        <source>开始连接设备...</source>
+        <translation>Connecting to the instrument...</translation>
+    </message>
+    <message>
+        <source>传输耗时%1秒</source>
+        <translation>Transfer took %1 s</translation>
+    </message>
+    <message>
+        <source>下载烧写过程耗时%1秒</source>
+        <translation>Download and burn took %1 s</translation>
+    </message>
+    <message>
+        <source>当前进度为：%1%</source>
+        <translation>Progress: %1%</translation>
+    </message>
+    <message>
+        <source>%1字节/&lt;1秒</source>
+        <translation>%1 bytes in under 1 s</translation>
+    </message>
+    <message>
+        <source>%1字节/秒</source>
+        <translation>%1 bytes/s</translation>
+    </message>
+    <message>
+        <source>%1KB/秒</source>
+        <translation>%1 KB/s</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>USB更新失败,超时</source>
+        <translation>USB update failed: timed out</translation>
+    </message>
+    <message>
+        <source>USB发送数据异常</source>
+        <translation>USB send error</translation>
     </message>
 </context>
 <context>
@@ -745,6 +868,14 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>Scanning bus devices</translation>
+    </message>
+    <message>
+        <source>未找到仪器。</source>
+        <translation>No instrument found.</translation>
+    </message>
+    <message>
+        <source>请检查数据线和仪器电源，然后再次搜索。</source>
+        <translation>Check the cable and the instrument&apos;s power, then search again.</translation>
     </message>
 </context>
 <context>
@@ -1758,6 +1889,14 @@
         <source>请使用数据线将设备的HID口与电脑相连接！</source>
         <translation>Please connect the HID to the computer!</translation>
     </message>
+    <message>
+        <source>在 Linux 上，真实仪器需要安装 udev 规则后才能访问（Debian 软件包会自动安装）：</source>
+        <translation>On Linux a real instrument can only be opened once the udev rule is installed (the Debian package installs it):</translation>
+    </message>
+    <message>
+        <source>然后重新插拔仪器。使用 --simulate 启动的模拟仪器不需要此规则。</source>
+        <translation>Then unplug the instrument and plug it in again. The simulated instrument (--simulate) needs no rule.</translation>
+    </message>
 </context>
 <context>
     <name>UpgradePage</name>
@@ -1783,7 +1922,7 @@
     </message>
     <message>
         <source>开始下载</source>
-        <translation>Downloading</translation>
+        <translation>Start download</translation>
     </message>
     <message>
         <source>固件信息</source>

@@ -78,6 +78,69 @@
         <source>无法保存图片 %1：%2</source>
         <translation>无法保存图片 %1：%2</translation>
     </message>
+    <message>
+        <source>清除记录</source>
+        <translation>清除记录</translation>
+    </message>
+</context>
+<context>
+    <name>Confirmations</name>
+    <message>
+        <source>关闭程序</source>
+        <translation>关闭程序</translation>
+    </message>
+    <message>
+        <source>放电正在进行：仪器会继续放电，但程序不再记录。</source>
+        <translation>放电正在进行：仪器会继续放电，但程序不再记录。</translation>
+    </message>
+    <message>
+        <source>尚未导出的数据：%1 条，关闭后将丢失。</source>
+        <translation>尚未导出的数据：%1 条，关闭后将丢失。</translation>
+    </message>
+    <message>
+        <source>关闭前先导出数据吗？</source>
+        <translation>关闭前先导出数据吗？</translation>
+    </message>
+    <message>
+        <source>导出数据...</source>
+        <translation>导出数据...</translation>
+    </message>
+    <message>
+        <source>不导出，关闭</source>
+        <translation>不导出，关闭</translation>
+    </message>
+    <message>
+        <source>仍要关闭吗？</source>
+        <translation>仍要关闭吗？</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>清除记录</source>
+        <translation>清除记录</translation>
+    </message>
+    <message>
+        <source>尚未导出的数据：%1 条，清除后无法恢复。仍要清除吗？</source>
+        <translation>尚未导出的数据：%1 条，清除后无法恢复。仍要清除吗？</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>恢复出厂设置</translation>
+    </message>
+    <message>
+        <source>仪器的全部设置将恢复为出厂值，包括校准系数和保护参数。确定要恢复出厂设置吗？</source>
+        <translation>仪器的全部设置将恢复为出厂值，包括校准系数和保护参数。确定要恢复出厂设置吗？</translation>
+    </message>
 </context>
 <context>
     <name>CurveSettingsPanel</name>
@@ -433,6 +496,10 @@
         <source>单击停止</source>
         <translation>单击停止</translation>
     </message>
+    <message>
+        <source>仪器已断开连接，正在等待它重新连接……</source>
+        <translation>仪器已断开连接，正在等待它重新连接……</translation>
+    </message>
 </context>
 <context>
     <name>FirmwareImage</name>
@@ -467,6 +534,18 @@
     <message>
         <source>BIN文件(*.bin)</source>
         <translation>BIN文件(*.bin)</translation>
+    </message>
+    <message>
+        <source>固件大小:%1KB   %2字节</source>
+        <translation>固件大小:%1KB   %2字节</translation>
+    </message>
+    <message>
+        <source>固件大小:%1字节</source>
+        <translation>固件大小:%1字节</translation>
+    </message>
+    <message>
+        <source>读取文件完成...</source>
+        <translation>读取文件完成...</translation>
     </message>
 </context>
 <context>
@@ -514,6 +593,50 @@
     <message>
         <source>设备提前结束了升级</source>
         <translation>设备提前结束了升级</translation>
+    </message>
+    <message>
+        <source>正在下载</source>
+        <translation>正在下载</translation>
+    </message>
+    <message>
+        <source>开始连接设备...</source>
+        <translation>开始连接设备...</translation>
+    </message>
+    <message>
+        <source>传输耗时%1秒</source>
+        <translation>传输耗时%1秒</translation>
+    </message>
+    <message>
+        <source>下载烧写过程耗时%1秒</source>
+        <translation>下载烧写过程耗时%1秒</translation>
+    </message>
+    <message>
+        <source>当前进度为：%1%</source>
+        <translation>当前进度为：%1%</translation>
+    </message>
+    <message>
+        <source>%1字节/&lt;1秒</source>
+        <translation>%1字节/&lt;1秒</translation>
+    </message>
+    <message>
+        <source>%1字节/秒</source>
+        <translation>%1字节/秒</translation>
+    </message>
+    <message>
+        <source>%1KB/秒</source>
+        <translation>%1KB/秒</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>USB更新失败,超时</source>
+        <translation>USB更新失败,超时</translation>
+    </message>
+    <message>
+        <source>USB发送数据异常</source>
+        <translation>USB发送数据异常</translation>
     </message>
 </context>
 <context>
@@ -745,6 +868,14 @@
     <message>
         <source>正在扫描总线设备</source>
         <translation>正在扫描总线设备</translation>
+    </message>
+    <message>
+        <source>未找到仪器。</source>
+        <translation>未找到仪器。</translation>
+    </message>
+    <message>
+        <source>请检查数据线和仪器电源，然后再次搜索。</source>
+        <translation>请检查数据线和仪器电源，然后再次搜索。</translation>
     </message>
 </context>
 <context>
@@ -1757,6 +1888,14 @@
     <message>
         <source>请使用数据线将设备的HID口与电脑相连接！</source>
         <translation>请使用数据线将设备的HID口与电脑相连接！</translation>
+    </message>
+    <message>
+        <source>在 Linux 上，真实仪器需要安装 udev 规则后才能访问（Debian 软件包会自动安装）：</source>
+        <translation>在 Linux 上，真实仪器需要安装 udev 规则后才能访问（Debian 软件包会自动安装）：</translation>
+    </message>
+    <message>
+        <source>然后重新插拔仪器。使用 --simulate 启动的模拟仪器不需要此规则。</source>
+        <translation>然后重新插拔仪器。使用 --simulate 启动的模拟仪器不需要此规则。</translation>
     </message>
 </context>
 <context>

@@ -27,8 +27,8 @@ class TestDeviceInfoUI : public QObject
 {
     Q_OBJECT
 private slots:
-    // The states' words and colours; after a language change every entry shows its defaults
-    // in the new language while tick, state and colours stay.
+    // The states' words and colours; after a language change every entry shows the same
+    // instrument in the new language: its own values stay, captions, index and state words follow.
     void statesAndLanguageChange()
     {
         DeviceInfoUI fresh, e;
@@ -43,6 +43,7 @@ private slots:
         QCOMPARE(int(e.state()), 0);
         e.setModelText(QStringLiteral("KV37"));
         e.setVersionText(QStringLiteral("V1.0.0"));
+        e.setSerialText(QStringLiteral("4B5633"));
         e.setIndex(true, 1);
         e.setState(2);
         e.tick();
@@ -51,24 +52,27 @@ private slots:
         QVERIFY(english.load(QStringLiteral(":/Language/lib_en.qm")));
         QVERIFY(QCoreApplication::installTranslator(&english));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-        for (DeviceInfoUI *entry : {&e, &fresh}) {
-            QCOMPARE(text(entry, "label_model") + "|" + text(entry, "label_model_value") + "|" +
-                         text(entry, "label_version_value") + "|" +
-                         text(entry, "label_index_value"),
-                     QStringLiteral("Model|Simulator|[none]|"));
-            QCOMPARE(text(entry, "label_connect_type"), QStringLiteral("none"));
-            QCOMPARE(tickButton(entry)->toolTip(), QStringLiteral("Click to add device"));
-        }
+        const auto shown = [](DeviceInfoUI *entry) {
+            return QStringList{
+                text(entry, "label_model"),         text(entry, "label_model_value"),
+                text(entry, "label_version_value"), text(entry, "label_serial_value"),
+                text(entry, "label_index_value"),   text(entry, "label_connect_type"),
+                tickButton(entry)->toolTip()}
+                .join('|');
+        };
+        QCOMPARE(shown(&e),
+                 QStringLiteral("Model|KV37|V1.0.0|4B5633|M:1|Connect|Clickto remove device"));
+        QCOMPARE(shown(&fresh),
+                 QStringLiteral("Model|Simulator|[none]|[none]||none|Click to add device"));
         QVERIFY(e.isTicked() && style(&e, "btn_Tick").contains(QStringLiteral("img/Tick.png")));
         QCOMPARE(int(e.state()), 2);
         QVERIFY(style(&e, "widget_background").contains(colours[2]));
-        e.setState(e.state());
-        QCOMPARE(text(&e, "label_connect_type"), QStringLiteral("Connect"));
         e.setIndex(false, 2);
         QCOMPARE(text(&e, "label_index_value"), QStringLiteral("S:2"));
         QCoreApplication::removeTranslator(&english);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-        QCOMPARE(text(&e, "label_model_value"), QStringLiteral("模拟器"));
+        QCOMPARE(shown(&e), QStringLiteral("型号|KV37|V1.0.0|4B5633|从:2|连接|点击图标移出设备"));
+        QCOMPARE(text(&fresh, "label_model_value"), QStringLiteral("模拟器"));
     }
 
     // Master and two slaves listed; ticking a slave selects it alone, unticking selects nobody.
@@ -104,6 +108,13 @@ private slots:
         QCOMPARE(int(s.busAddress), 0);
         QCOMPARE(s.title, QStringLiteral(" | KV37 Null"));
         QCOMPARE(int(rows[1]->state()), 0);
+
+        // A lost link leaves no entry looking selected.
+        rows[0]->tick();
+        list.markFirstLost();
+        for (DeviceInfoUI *row : rows)
+            QVERIFY(!row->isTicked() && style(row, "btn_Tick").contains("img/UnTick.png"));
+        QCOMPARE(text(rows[0], "label_connect_type"), QStringLiteral("错误"));
     }
 };
 

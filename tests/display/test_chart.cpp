@@ -1,4 +1,5 @@
 #include "axislabels.h"
+#include "axisscale.h"
 #include "chartview.h"
 #include "curvereduction.h"
 #include "curvesettingspanel.h"
@@ -8,12 +9,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWheelEvent>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegendMarker>
+#include <QtCharts/QSplineSeries>
 #include <QtTest>
 
 using namespace QtCharts;
@@ -44,6 +48,28 @@ void typeInto(QLineEdit *box, const QString &text)
     box->selectAll();
     QTest::keyClicks(box, text);
     QTest::keyClick(box, Qt::Key_Return);
+}
+
+// The axis labels as the plot draws them: text and place of every label item.
+struct DrawnLabel
+{
+    QString text;
+    QRectF rect;
+};
+QList<DrawnLabel> drawnLabels(QChart *chart)
+{
+    QList<DrawnLabel> out;
+    for (QGraphicsItem *item : chart->scene()->items()) {
+        auto *t = dynamic_cast<QGraphicsTextItem *>(item);
+        if (t && t->isVisible() && !t->toPlainText().isEmpty())
+            out.append({t->toPlainText(), t->sceneBoundingRect()});
+    }
+    return out;
+}
+bool isTimeLabel(const QString &text)
+{
+    static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d"));
+    return time.match(text).hasMatch();
 }
 
 } // namespace
@@ -169,7 +195,9 @@ private slots:
         QCOMPARE(c->chart()->series().first()->name(), QString("MOS_T"));
         feed(*c, 2, tester);
         QCOMPARE(c->valueAxis(Curves::LeftAxis)->min(), 0.0);
-        QCOMPARE(c->valueAxis(Curves::LeftAxis)->categoriesLabels().last(), QString::fromUtf8("101.0℃"));
+        // 0 to ceil(1 + 100), rounded out to a round number: 0, 20, ... 120.
+        QCOMPARE(labels(c->valueAxis(Curves::LeftAxis)),
+                 QString::fromUtf8("0.0℃ 20.0℃ 40.0℃ 60.0℃ 80.0℃ 100.0℃ 120.0℃"));
     }
 
     void timeAxisAccumulatesOrScrolls()
@@ -329,6 +357,236 @@ private slots:
         }
         QCOMPARE(gotLo, lo);
         QCOMPARE(gotHi, hi);
+    }
+
+    // Round numbers on every value axis: steps of 1, 2, 2.5 or 5 x 10^n.
+    void valueAxesTakeRoundNumbers()
+    {
+        QCOMPARE(AxisScale::niceStep(3.7), 5.0);
+        QCOMPARE(AxisScale::niceStep(0.22), 0.25);
+        QCOMPARE(AxisScale::niceStep(10.1), 20.0);
+        const AxisScale::Scale cap = AxisScale::covering(0, 223.3, 10, 2);
+        QCOMPARE(cap.step, 25.0);
+        QCOMPARE(cap.max, 225.0);
+
+        // A capacity of 202.3 mAh (with its 20 mAh of headroom) no longer gives 222.30mAh.
+        auto c = makeChart();
+        c->toggleGroup(Curves::EnergyGroup);
+        clockMs += 1000;
+        c->addSample({5, 1, 5, 5, 0.5f, 202.3f, 30});
+        const QStringList capLabels = c->valueAxis(Curves::InnerRightAxis)->categoriesLabels();
+        QVERIFY2(capLabels.size() >= 3 && capLabels.size() <= 11, qPrintable(capLabels.join(' ')));
+        const double step = capLabels[1].chopped(3).toDouble() - capLabels[0].chopped(3).toDouble();
+        QCOMPARE(AxisScale::niceStep(step), step);
+        for (const QString &l : capLabels) {
+            const double v = l.chopped(3).toDouble();
+            QVERIFY2(qAbs(v / step - std::round(v / step)) < 1e-9, qPrintable(l));
+        }
+        QVERIFY(c->valueAxis(Curves::InnerRightAxis)->max() >= 223.3);
+        // A custom range keeps its ends; its labels sit on round values inside it.
+        QCategoryAxis axis;
+        AxisLabels::applyAxisRange(&axis, "V", 4, 2, 3.3, 4.25);
+        QCOMPARE(axis.min(), 3.3);
+        QCOMPARE(axis.max(), 4.25);
+        QCOMPARE(labels(&axis), QString("3.50V 3.75V 4.00V 4.25V"));
+    }
+
+    // A pause of more than two sample periods (an unplug, another instrument selected) is a
+    // gap in the curve, not a straight line across it; one missed sample is not.
+    void gapsBreakTheCurve()
+    {
+        auto c = makeChart();
+        showView(*c);
+        for (int i = 0; i < 10; ++i)
+            add(*c, 1000, 5);
+        add(*c, 2000, 6); // one sample missed: still one line
+        QCOMPARE(c->drawnLines(Curves::Voltage).size(), 1);
+        const qint64 beforeGap = clockMs;
+        add(*c, 30000, 7); // half a minute unplugged
+        for (int i = 0; i < 10; ++i)
+            add(*c, 1000, 8);
+        QVector<QVector<QPointF>> lines = c->drawnLines(Curves::Voltage);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].last().x(), double(beforeGap));
+        QCOMPARE(lines[1].first().x(), double(beforeGap + 30000));
+        QCOMPARE(lines[0].size() + lines[1].size(), 22);
+        for (int curve : {Curves::Current, Curves::Power})
+            QCOMPARE(c->drawnLines(curve).size(), 2);
+        // The legend still names each curve once.
+        QCoreApplication::processEvents();
+        QStringList names;
+        for (const DrawnLabel &l : drawnLabels(c->chart()))
+            if (QRegularExpression("^[A-Z_]+$").match(l.text).hasMatch())
+                names << l.text;
+        names.sort();
+        QCOMPARE(names, QStringList({"CURRENT", "POWER", "VOLTAGE"}));
+        // Another group shown and back: the pieces follow their curve.
+        c->toggleGroup(Curves::EnergyGroup);
+        QCOMPARE(c->drawnLines(Curves::Capacity).size(), 2);
+        c->toggleGroup(Curves::EnergyGroup);
+        QCOMPARE(c->drawnLines(Curves::Voltage).size(), 2);
+
+        // Reduced to pixel columns, an hour's gap in a long run still shows.
+        auto longRun = makeChart();
+        showView(*longRun);
+        const qint64 start = clockMs;
+        for (int i = 0; i < 200000; ++i)
+            longRun->store().append(start + qint64(i) * 1000 + (i >= 100000 ? 3600000 : 0),
+                                    sample(5.0f + float(i % 5)));
+        clockMs = start + 200000LL * 1000 + 3600000;
+        add(*longRun, 0);
+        longRun->redrawNow();
+        QVERIFY(longRun->isReduced());
+        lines = longRun->drawnLines(Curves::Voltage);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[1].first().x() - lines[0].last().x() >= 3600000);
+        // Emptied, the record starts without any.
+        longRun->clearRecord();
+        add(*longRun, 1000);
+        add(*longRun, 1000);
+        QCOMPARE(longRun->drawnLines(Curves::Voltage).size(), 1);
+    }
+
+    // A step from 0 to 8.08 W is drawn as straight lines: no pixel of the curve above 8.08.
+    void aStepIsDrawnWithoutOvershoot()
+    {
+        auto c = makeChart();
+        c->setCurveColour(Curves::Power, QColor(255, 0, 0));
+        c->setCurveWidth(Curves::Power, 2);
+        c->setCurveColour(Curves::Voltage, QColor(0, 0, 255));
+        c->setCurveColour(Curves::Current, QColor(0, 0, 255));
+        showView(*c);
+        for (int i = 0; i < 12; ++i) {
+            clockMs += 1000;
+            c->addSample({5, 1, i < 6 ? 0.0f : 8.08f, 0, 0, 0, 30});
+        }
+        c->redrawNow();
+        QVERIFY(!qobject_cast<QSplineSeries *>(c->series(Curves::Power)));
+        QCoreApplication::processEvents();
+        const QImage shot = c->view()->grab().toImage();
+        const QPointF top = c->view()->mapFromScene(c->chart()->mapToScene(
+            c->chart()->mapToPosition(QPointF(double(clockMs), 8.08), c->series(Curves::Power))));
+        // Inside the plot only: the power axis's line has the curve's colour too.
+        const QRect plot = c->view()
+                               ->mapFromScene(c->chart()->mapToScene(c->chart()->plotArea()))
+                               .boundingRect()
+                               .adjusted(4, 0, -4, 0);
+        int highest = shot.height();
+        for (int y = 0; y < shot.height() && highest == shot.height(); ++y)
+            for (int x = plot.left(); x <= plot.right(); ++x) {
+                const QColor p = shot.pixelColor(x, y);
+                if (p.red() > 200 && p.green() < 60 && p.blue() < 60) {
+                    highest = y;
+                    break;
+                }
+            }
+        QVERIFY2(highest < shot.height(), "the power curve is drawn");
+        QVERIFY2(highest >= int(top.y()) - 2,
+                 qPrintable(
+                     QString("curve reaches y=%1, 8.08 W lies at y=%2").arg(highest).arg(top.y())));
+    }
+
+    // At every size the window gives it, no axis label is cut to "..." and no two time labels
+    // overlap: the number of labels follows the plot.
+    void labelsFitAtEverySize()
+    {
+        auto c = makeChart();
+        showView(*c);
+        for (int i = 0; i < 40; ++i)
+            add(*c, 1000, 12 + i % 5);
+        int previousValueLabels = 100;
+        for (QSize size : {QSize(1400, 700), QSize(1100, 420), QSize(900, 300), QSize(700, 230),
+                           QSize(560, 190)}) {
+            c->view()->resize(size);
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            const QList<DrawnLabel> drawn = drawnLabels(c->chart());
+            QList<QRectF> times;
+            for (const DrawnLabel &l : drawn) {
+                QVERIFY2(
+                    !l.text.contains(QChar(0x2026)) && !l.text.contains("..."),
+                    qPrintable(
+                        QString("%1x%2: %3").arg(size.width()).arg(size.height()).arg(l.text)));
+                if (isTimeLabel(l.text))
+                    times << l.rect;
+            }
+            QVERIFY(times.size() >= 2);
+            for (int i = 0; i < times.size(); ++i)
+                for (int j = i + 1; j < times.size(); ++j)
+                    QVERIFY2(!times[i].intersects(times[j]),
+                             qPrintable(QString("%1x%2").arg(size.width()).arg(size.height())));
+            const int valueLabels = c->valueAxis(Curves::LeftAxis)->categoriesLabels().size();
+            QVERIFY(valueLabels >= 2 && valueLabels <= previousValueLabels);
+            previousValueLabels = valueLabels;
+        }
+        QVERIFY(previousValueLabels < 11); // a short plot takes fewer
+    }
+
+    // Zoomed in to two seconds, the time labels show tenths, and no two read the same.
+    void timeLabelPrecisionFollowsTheSpan()
+    {
+        auto c = makeChart();
+        showView(*c);
+        for (int i = 0; i < 60; ++i)
+            add(*c, 1000);
+        const auto texts = [&] {
+            QStringList t;
+            const qint64 from = tMin(*c), to = tMax(*c);
+            const int n = c->timeAxis()->tickCount();
+            for (int i = 0; i < n; ++i)
+                t << QDateTime::fromMSecsSinceEpoch(from + (to - from) * i / (n - 1))
+                         .toString(c->timeAxis()->format());
+            return t;
+        };
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss"));
+        c->view()->setViewHeld(true);
+        const qint64 second = (clockMs / 1000 - 30) * 1000;
+        c->timeAxis()->setRange(QDateTime::fromMSecsSinceEpoch(second),
+                                QDateTime::fromMSecsSinceEpoch(second + 2000));
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss.z"));
+        QStringList shown = texts();
+        QVERIFY(shown.size() >= 3);
+        QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), shown.size());
+        QVERIFY2(shown[1].endsWith(".5") || shown[1].endsWith(".2") || shown[1].endsWith(".4"),
+                 qPrintable(shown.join(' ')));
+        c->timeAxis()->setRange(QDateTime::fromMSecsSinceEpoch(second - 30000),
+                                QDateTime::fromMSecsSinceEpoch(second));
+        QCOMPARE(c->timeAxis()->format(), QString("hh:mm:ss"));
+        shown = texts();
+        QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), shown.size());
+    }
+
+    // Hovering over the plot shows the nearest sample's time and every shown curve's value.
+    void crosshairShowsTheNearestSample()
+    {
+        auto c = makeChart();
+        showView(*c);
+        const qint64 start = clockMs;
+        for (int i = 0; i < 20; ++i) {
+            clockMs += 1000;
+            c->addSample({float(10 + i), float(i) / 10, 2.5f, 0, 0, 0, 30});
+        }
+        const qint64 seventh = start + 7000;
+        const QPointF onScreen =
+            c->view()->mapFromScene(c->chart()->mapToScene(c->chart()->mapToPosition(
+                QPointF(double(seventh) + 300, 12), c->series(Curves::Voltage))));
+        QTest::mouseMove(c->view()->viewport(), onScreen.toPoint());
+        QTRY_VERIFY(c->crosshairShown());
+        const QString text = c->crosshairText();
+        QVERIFY2(text.startsWith(
+                     QDateTime::fromMSecsSinceEpoch(seventh).toString("yyyy-MM-dd hh:mm:ss")),
+                 qPrintable(text));
+        QVERIFY2(text.contains("VOLTAGE  16.000V") && text.contains("CURRENT  0.600A") &&
+                     text.contains("POWER    2.500W"),
+                 qPrintable(text));
+        clockMs += 1000; // a new sample moves the axis under the resting pointer
+        c->addSample({30, 2, 60, 0, 0, 0, 30});
+        QVERIFY(c->crosshairShown());
+        c->toggleGroup(Curves::TemperatureGroup); // only the shown curves
+        c->hoverAt(onScreen);
+        QVERIFY(c->crosshairText().contains("CPU_T") && !c->crosshairText().contains("VOLTAGE"));
+        c->hoverAt(QPointF(2, 2)); // outside the plot
+        QVERIFY(!c->crosshairShown());
     }
 
     void freshAppearanceAndThePanelFitsItsArea()

@@ -106,6 +106,20 @@ private slots:
         QCOMPARE(dialogDirs.last(), dir->filePath("out"));
     }
 
+    // A name typed without a suffix is saved as .csv; a suffix of the user's own is kept.
+    void csvNameWithoutSuffixGetsOne()
+    {
+        SampleStore store;
+        fill(store, 10);
+        for (const QString name : {"run", "run.txt", "second.csv"}) {
+            answer = dir->filePath(name);
+            QCOMPARE(exporter->exportCsv(store, 1), DataExport::Written);
+            const QString saved = QFileInfo(name).suffix().isEmpty() ? answer + ".csv" : answer;
+            QCOMPARE(dataRows(saved), 10);
+            QCOMPARE(QFile::exists(answer), saved == answer);
+        }
+    }
+
     void unwritableTargetWarnsAndKeepsFolder()
     {
         Setting().write("save_path", "/kept/folder");
@@ -152,6 +166,13 @@ private slots:
         std::unique_ptr<QMenu> built(menu.buildMenu());
         QCOMPARE(built->actions().at(0)->text(), QString::fromUtf8("导出数据(.csv)"));
         QCOMPARE(built->actions().at(1)->text(), QString::fromUtf8("导出图片(.png)"));
+        // The record can be cleared from the chart menu, whatever the model.
+        QAction *clear = built->actions().value(5);
+        QVERIFY(clear);
+        QCOMPARE(clear->text(), QString::fromUtf8("清除记录"));
+        QSignalSpy clearAsked(&menu, &ChartMenu::clearRecordRequested);
+        clear->trigger();
+        QCOMPARE(clearAsked.count(), 1);
         QWidget view;  // a known colour at a known size
         view.resize(320, 200);
         view.setAutoFillBackground(true);

@@ -2,6 +2,7 @@
 // backend. Its 500 ms timers are stopped so a test moves the exchange one tick at a time.
 #include "chartmenu.h"
 #include "commandframe.h"
+#include "confirmations.h"
 #include "devicelink.h"
 #include "firmwareupgrade.h"
 #include "pages/historypage.h"
@@ -80,6 +81,10 @@ struct WindowRig
             t->stop();
         w->setMessageBox([this](QWidget *, QMessageBox::Icon, const QString &title,
                                 const QString &text) { boxes.append(title + ": " + text); });
+        w->setQuestionBox([this](QWidget *, const dialoghooks::Question &q) {
+            questions.append(q);
+            return answer;
+        });
     }
     ~WindowRig()
     {
@@ -111,6 +116,13 @@ struct WindowRig
     }
     // Output reports the instrument received, oldest first; the addresses a command went to.
     QList<QByteArray> sent() const { return server->receivedReports(); }
+    int sentStarting(const char *hex) const
+    {
+        int n = 0;
+        for (const QByteArray &r : sent())
+            n += r.startsWith(QByteArray::fromHex(hex)) ? 1 : 0;
+        return n;
+    }
     QList<int> addressesOf(int code) const
     {
         QList<int> addresses;
@@ -146,6 +158,8 @@ struct WindowRig
     std::unique_ptr<InstrumentSession> session;
     std::unique_ptr<MainDialog> w;
     QStringList boxes;
+    QList<dialoghooks::Question> questions;
+    QMessageBox::StandardButton answer = QMessageBox::Discard;
 };
 
 } // namespace
@@ -222,6 +236,21 @@ private slots:
         QCOMPARE(lost.count(), 1);
         QVERIFY(!w.linkUp());
         QCOMPARE(text(rig.entries().value(0), "label_connect_type"), QStringLiteral("错误"));
+        // Nothing on screen passes for live: no entry ticked, the readings "--" under a line
+        // that says the instrument is gone and awaited.
+        for (DeviceInfoUI *entry : rig.entries())
+            QVERIFY(!entry->isTicked());
+        auto *lostLine = child(&w, "disp_label_linkLost");
+        QVERIFY(!lostLine->isHidden());
+        QVERIFY2(lostLine->text().contains(QStringLiteral("断开")) &&
+                     lostLine->text().contains(QStringLiteral("等待")),
+                 qPrintable(lostLine->text()));
+        for (const char *reading : {"disp_label_VOL", "disp_label_CUR", "disp_label_CAP",
+                                    "disp_label_CPU_VALUE", "disp_label_FANS_VALUE"})
+            QCOMPARE(text(&w, reading), QStringLiteral("--"));
+        w.updateDisplay(); // the stale record shows nothing as live
+        w.runButtonRefresh();
+        QCOMPARE(text(&w, "disp_label_VOL"), QStringLiteral("--"));
         QVERIFY(!w.realTimeChart()->curveRunFlag());
         QCOMPARE(run->text(), QStringLiteral("开始放电"));
         QCOMPARE(log->toPlainText(), QStringLiteral("设备已断开"));
@@ -238,13 +267,48 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
         QCOMPARE(rig.addressesOf(CommandFrame::ScanProbe).size(), probes + 10);
         QCOMPARE(int(rig.entries().value(0)->state()), 2);
+        QVERIFY(rig.entries().value(0)->isTicked());
+        QVERIFY(lostLine->isHidden());
         QVERIFY(rig.exchange());
+        QVERIFY(text(&w, "disp_label_VOL") != QStringLiteral("--"));
         // A report the link thread could not write whole: the warning box.
         rig.boxes.clear();
         emit rig.link()->sendError();
         QCOMPARE(rig.boxes, QStringList{QStringLiteral("错误: USB发送数据异常")});
         w.close(); // closing stops the link thread before the window goes
         QVERIFY(!rig.link()->usbThread()->isRunning());
+    }
+
+    // A language switch while connected shows the same instruments in the new language.
+    void languageSwitchKeepsTheInstruments()
+    {
+        WindowRig rig(QStringLiteral("KV37,slaves=3+5"));
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        const auto shown = [&] {
+            QStringList rows;
+            for (DeviceInfoUI *e : rig.entries())
+                rows << QStringList{text(e, "label_index_value"),   text(e, "label_model_value"),
+                                    text(e, "label_version_value"), text(e, "label_serial_value"),
+                                    text(e, "label_connect_type"),  e->isTicked() ? "ticked" : ""}
+                            .join(' ');
+            return rows;
+        };
+        const QStringList chinese = shown();
+        QCOMPARE(chinese.size(), 3);
+        QVERIFY2(chinese[0].startsWith(QStringLiteral("主:1 KV37 V1.0.0 ")) &&
+                     chinese[0].endsWith(QStringLiteral(" 连接 ticked")),
+                 qPrintable(chinese[0]));
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act2Clicked_Slot"));
+        QStringList english = chinese;
+        english.replaceInStrings(QStringLiteral("主:"), QStringLiteral("M:"))
+            .replaceInStrings(QStringLiteral("从:"), QStringLiteral("S:"))
+            .replaceInStrings(QStringLiteral("连接"), QStringLiteral("Connect"))
+            .replaceInStrings(QStringLiteral("空闲"), QStringLiteral("Idle"));
+        QCOMPARE(shown(), english);
+        QCOMPARE(text(&w, "disp_labDevTiT"), QStringLiteral(" | KV37 1"));
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act1Clicked_Slot"));
+        QCOMPARE(shown(), chinese);
     }
 
     // A power tester is sampled from the first measurement of a connection on,
@@ -506,6 +570,91 @@ private slots:
         }
     }
 
+    // Closing with a discharge running and samples not exported asks first; so
+    // does clearing the record, and a factory reset before its frame goes out.
+    void askedBeforeAnythingIsLost()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        rig.click("tbtn3");
+        rig.click("disp_Btn_Run");
+        QTRY_VERIFY(rig.readings(1).running);
+        const SampleStore &store = w.sampleStore();
+        for (int second = 0; second < 40 && store.size() < 12; ++second) {
+            rig.server->advanceClock(1000);
+            QVERIFY(rig.exchange() && rig.exchange());
+        }
+        QCOMPARE(int(store.size()), 12);
+        QCOMPARE(int(w.unsavedSamples()), 12);
+
+        // Cancel: the window stays, the link goes on.
+        rig.answer = QMessageBox::Cancel;
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(rig.link()->usbThread()->isRunning());
+        QCOMPARE(rig.questions.size(), 1);
+        const dialoghooks::Question asked = rig.questions.first();
+        QVERIFY2(asked.text.contains(QStringLiteral("放电正在进行")), qPrintable(asked.text));
+        QVERIFY2(asked.text.contains(QStringLiteral("12")), qPrintable(asked.text));
+        QVERIFY(asked.offers(QMessageBox::Save) && asked.offers(QMessageBox::Discard) &&
+                asked.offers(QMessageBox::Cancel));
+
+        // Clearing the record asks while samples are unsaved; "cancel" keeps them.
+        rig.questions.clear();
+        QSignalSpy cleared(&w, &MainDialog::recordCleared);
+        emit w.chartMenu()->clearRecordRequested();
+        QCOMPARE(rig.questions.size(), 1);
+        QCOMPARE(rig.questions.first().title, QStringLiteral("清除记录"));
+        QCOMPARE(int(store.size()), 12);
+        QCOMPARE(cleared.count(), 0);
+
+        // Export from the close question: a cancelled save dialog keeps the window open.
+        QString file;
+        w.dataExport()->setSaveFileDialog([&](auto...) { return file; });
+        rig.answer = QMessageBox::Save;
+        QVERIFY(!w.close());
+        // Then exported: nothing is unsaved, clearing asks nothing and empties record and chart.
+        file = rig.dir.filePath(QStringLiteral("kept"));
+        emit w.chartMenu()->exportDataRequested();
+        QVERIFY(QFile::exists(file + QStringLiteral(".csv")));
+        QCOMPARE(int(w.unsavedSamples()), 0);
+        rig.questions.clear();
+        emit w.chartMenu()->clearRecordRequested();
+        QVERIFY(rig.questions.isEmpty());
+        QCOMPARE(cleared.count(), 1);
+        QCOMPARE(int(store.size()), 0);
+        QCOMPARE(w.realTimeChart()->series(Curves::Voltage)->count(), 0);
+
+        // A factory reset goes out only once confirmed.
+        const auto resets = [&] {
+            int n = 0;
+            for (const QByteArray &r : rig.sent())
+                n += quint8(r[3]) == CommandFrame::FactoryReset ? 1 : 0;
+            return n;
+        };
+        rig.questions.clear();
+        rig.answer = QMessageBox::Cancel;
+        child<QPushButton>(&w, "settings_btn_factory_reset")->click();
+        QCOMPARE(rig.questions.size(), 1);
+        QCOMPARE(rig.questions.first().title, QStringLiteral("恢复出厂设置"));
+        QTest::qWait(100);
+        QCOMPARE(resets(), 0);
+        rig.answer = QMessageBox::Yes;
+        child<QPushButton>(&w, "settings_btn_factory_reset")->click();
+        QTRY_COMPARE(resets(), 1);
+
+        // The run still going: closing asks again, and "discard" closes.
+        rig.questions.clear();
+        rig.answer = QMessageBox::Discard;
+        QVERIFY(w.close());
+        QCOMPARE(rig.questions.size(), 1);
+        QVERIFY(!rig.questions.first().offers(QMessageBox::Save)); // nothing left to export
+        QVERIFY(!rig.link()->usbThread()->isRunning());
+    }
+
     // The file, the entry frame, the transfer and the burn through the upgrade page.
     void wholeUpgradeThroughThePage()
     {
@@ -568,6 +717,94 @@ private slots:
         QCOMPARE(startDir, path);
     }
 
+    // In English every word of the upgrade page, its log, bar and boxes is English: a
+    // whole upgrade, then a timed-out one, and the send-error box.
+    void englishUpgradeHasNoChinese()
+    {
+        WindowRig rig;
+        MainDialog &w = *rig.w;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        QVERIFY(QMetaObject::invokeMethod(&w, "onS_Act2Clicked_Slot"));
+        QFile file(rig.dir.filePath(QStringLiteral("fw.bin")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3000, 'f')) == 3000);
+        file.close();
+        w.setOpenFileDialog(
+            [&](QWidget *, const QString &caption, const QString &, const QString &filter) {
+                rig.boxes << caption << filter;
+                return file.fileName();
+            });
+        rig.click("disp_btnUpgrade");
+        auto *start = child<QPushButton>(&w, "upgrade_pushButton_start");
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("Start download")); // not "Downloading" yet
+        rig.click("upgrade_pushButton_openfile");
+        QVERIFY(start->isEnabled());
+        auto *log = child<QTextEdit>(&w, "upgrade_text_log");
+        QStringList shown; // every text the page showed on the way
+        const auto look = [&] {
+            QWidget *page = child<QWidget>(&w, "page_upgrade");
+            QList<QWidget *> widgets = page->findChildren<QWidget *>();
+            widgets.prepend(page);
+            for (QWidget *x : widgets) {
+                shown << x->toolTip();
+                if (auto *l = qobject_cast<QLabel *>(x))
+                    shown << l->text();
+                if (auto *b = qobject_cast<QAbstractButton *>(x))
+                    shown << b->text();
+                if (auto *g = qobject_cast<QGroupBox *>(x))
+                    shown << g->title();
+                if (auto *e = qobject_cast<QLineEdit *>(x))
+                    shown << e->placeholderText();
+                if (auto *bar = qobject_cast<QProgressBar *>(x))
+                    shown << bar->text();
+            }
+            shown << log->toPlainText();
+        };
+        look();
+        const auto upgrade = [&](SimBootloader::Fault fault) {
+            rig.server->withInstrument([&](SimInstrument &) {
+                rig.boot.setFault(fault, SimBootloader::AtHandshake);
+                rig.boot.setBurnTimeMs(0);
+            });
+            const int entries = rig.sentStarting("55050902");
+            QTest::mouseClick(start, Qt::LeftButton);
+            look();
+            QTRY_VERIFY(rig.sentStarting("55050902") > entries);
+            bool active = false;
+            QTRY_VERIFY(
+                (rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); }),
+                 active));
+            w.firmwareUpgrade()->entryWaitElapsed();
+        };
+        upgrade(SimBootloader::Fault::None);
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("Please wait")), 20000);
+        look();
+        rig.server->advanceClock(100);
+        QTRY_COMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::Done);
+        look();
+        rig.click("upgrade_pushButton_openfile"); // loaded again for the next try
+        upgrade(SimBootloader::Fault::Silence);
+        for (int i = 0; i < FirmwareUpgrade::TimeoutLimit; ++i)
+            w.firmwareUpgrade()->silenceTick();
+        QCOMPARE(w.firmwareUpgrade()->outcome(), FirmwareUpgrade::Outcome::TimedOut);
+        look();
+        emit rig.link()->sendError();
+        QVERIFY(rig.boxes.contains(QStringLiteral("Error: USB update failed: timed out")));
+        QVERIFY(rig.boxes.contains(QStringLiteral("Error: USB send error")));
+        const QString seen = shown.join('\n');
+        for (const char *line : {"Connecting to the instrument...", "Transfer took", "bytes",
+                                 "End of this download", "USB update failed: timed out"})
+            QVERIFY2(seen.contains(QLatin1String(line)), line);
+        static const QRegularExpression cjk(
+            QStringLiteral("[\\x{3000}-\\x{303F}\\x{3400}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
+        QStringList chinese;
+        for (const QString &t : shown + rig.boxes + log->toPlainText().split('\n'))
+            if (cjk.match(t).hasMatch())
+                chinese << t;
+        chinese.removeDuplicates();
+        QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join('\n')));
+    }
+
     // An upgrade the instrument ends early, then one that times out: each is
     // logged as a failure and the same image can be started again at once.
     void failedUpgradeLeavesThePageReady()
@@ -593,15 +830,16 @@ private slots:
             rig.server->withInstrument([&](SimInstrument &) { active = rig.boot.active(); });
             return active;
         };
-        const QByteArray entryFrame = QByteArray::fromHex("55050902000000eeff") + QByteArray(55, '\0');
+        const auto entryFrames = [&] { return rig.sentStarting("55050902"); };
         const auto startUpgrade = [&] {
             QVERIFY(start->isEnabled());
-            const int entries = rig.sent().count(entryFrame);
+            const int entries = entryFrames();
             QTest::mouseClick(start, Qt::LeftButton);
             QCOMPARE(start->text(), QStringLiteral("正在下载"));
-            // Rather than wait out the 3 s, as soon as the instrument has taken
-            // this upgrade's entry frame and is in its bootloader.
-            QTRY_VERIFY(rig.sent().count(entryFrame) > entries && bootloaderEntered());
+            // Rather than wait out the 3 s, as soon as the instrument is in its bootloader
+            // (after a silent failure it still is: its new entry frame must have come too).
+            QTRY_VERIFY(entryFrames() > entries);
+            QTRY_VERIFY(bootloaderEntered());
             w.firmwareUpgrade()->entryWaitElapsed();
         };
 

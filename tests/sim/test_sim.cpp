@@ -149,6 +149,60 @@ private slots:
         sim.advance(60 * 1000);
         QCOMPARE(poll(sim).mah, r.mah);
     }
+    // However low the cut-off, the emptying cell reaches it, and never gives more than it held.
+    void everyCutOffEndsTheRunWithinTheCellsCapacity_data()
+    {
+        QTest::addColumn<int>("mode"); // page code of the regulation mode
+        QTest::addColumn<float>("setValue");
+        QTest::addColumn<float>("cutoff");
+        for (float cutoff : {3.0f, 2.5f, 2.0f, 1.0f, 0.1f})
+            QTest::addRow("CC 2 A to %.1f V", double(cutoff)) << 0x47 << 2.0f << cutoff;
+        QTest::newRow("CC 8 A to 0.1 V") << 0x47 << 8.0f << 0.1f;
+        QTest::newRow("CR 2 ohm to 1 V") << 0x49 << 2.0f << 1.0f;
+        QTest::newRow("CP 5 W to 2.5 V") << 0x4A << 5.0f << 2.5f;
+    }
+    void everyCutOffEndsTheRunWithinTheCellsCapacity()
+    {
+        QFETCH(int, mode);
+        QFETCH(float, setValue);
+        QFETCH(float, cutoff);
+        SimInstrument sim;
+        QByteArray modeFrame = frame("55 05 01 00 00 00 00 00 EE FF");
+        modeFrame[3] = char(mode);
+        sim.receive(modeFrame);
+        sim.receive(floatFrame(0x21, setValue));
+        sim.receive(floatFrame(0x29, cutoff));
+        sim.receive(frame(Start));
+        Reading r{};
+        for (int minute = 0; minute < 24 * 60 && (minute == 0 || r.running); ++minute) {
+            sim.advance(60 * 1000);
+            r = poll(sim);
+        }
+        QVERIFY(!r.running);
+        QCOMPARE(sim.master()->endReason(), QStringLiteral("cut-off"));
+        const double heldMah = sim.master()->battery().capacityAh * 1000;
+        QVERIFY2(r.mah <= heldMah, qPrintable(QString::number(r.mah)));
+        if (mode == 0x47 && setValue < 3)
+            QVERIFY2(r.mah > 0.9 * heldMah, qPrintable(QString::number(r.mah)));
+    }
+    // A lower cut-off gives a little more of the same cell, never more than it held.
+    void lowerCutOffDeliversMore()
+    {
+        double previous = 0;
+        for (float cutoff : {3.3f, 3.0f, 2.5f}) {
+            SimInstrument sim;
+            sim.receive(floatFrame(0x21, 1.0f));
+            sim.receive(floatFrame(0x29, cutoff));
+            sim.receive(frame(Start));
+            for (int minute = 0; minute < 24 * 60 && sim.master()->running(); ++minute)
+                sim.advance(60 * 1000);
+            QCOMPARE(sim.master()->endReason(), QStringLiteral("cut-off"));
+            const double mah = sim.master()->capacityMah();
+            QVERIFY2(mah > previous, qPrintable(QString::number(mah)));
+            QVERIFY(mah <= sim.master()->battery().capacityAh * 1000);
+            previous = mah;
+        }
+    }
     void promptOfTheCycles()
     {
         SimInstrument sim;

@@ -4,10 +4,13 @@
 #include "maindialog.h"
 #include "startup.h"
 
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -52,7 +55,8 @@ private slots:
         d.setCurrentPage(MainDialog::PageDisp);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
-        QCOMPARE(d.size(), QSize(1232, 900));
+        // The designed size, unless the screen leaves less room.
+        QVERIFY(d.width() <= 1232 && d.height() <= 900);
         auto check = [&d](int minPx) {
             for (const char *n : {"disp_label_VOL", "disp_label_CUR", "disp_label_POW",
                                   "disp_label_RES", "disp_label_ELE", "disp_label_CAP"}) {
@@ -62,6 +66,9 @@ private slots:
                 QVERIFY2(l->font().pixelSize() >= minPx, n);
             }
         };
+        d.resize(1232, 900); // the designed size, whatever this screen's
+        QTRY_COMPARE(d.size(), QSize(1232, 900));
+        QCoreApplication::processEvents();
         check(40);
         // Smaller windows keep every reading whole, at a smaller size.
         const QSize small(960, 660);
@@ -70,6 +77,48 @@ private slots:
         QTRY_COMPARE(d.size(), small);
         QCoreApplication::processEvents();
         check(24);
+    }
+
+    // A search with no instrument on the bus lists nothing and says so; the start page tells
+    // a Linux user what a real instrument needs.
+    void searchWithoutAnInstrumentListsNothing()
+    {
+        InstrumentSession session;
+        MainDialog d(session);
+        auto *search = d.findChild<QPushButton *>("btn_search");
+        auto *tree = d.findChild<QTreeWidget *>("device_treeWidget");
+        auto *note = d.findChild<QLabel *>("label_left_tips_2");
+        QVERIFY(search && tree && note);
+        QCOMPARE(note->text(), QString());
+        search->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!d.instrumentState().scanning, 6000);
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QVERIFY(d.deviceList().pairs().isEmpty());
+        QCOMPARE(note->text(), QStringLiteral("未找到仪器。"));
+#ifdef Q_OS_LINUX
+        auto *udev = d.findChild<QLabel *>("start_label_udev");
+        QVERIFY(udev);
+        QVERIFY2(udev->text().contains("udev") &&
+                     udev->text().contains("udevadm trigger --subsystem-match=hidraw"),
+                 qPrintable(udev->text()));
+#endif
+    }
+
+    // At the first start the window takes at most the screen's free area.
+    void windowFitsTheScreen()
+    {
+        const QSize designed(1232, 900), minimum(935, 600);
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1920, 1040)), designed);
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1366, 738)), QSize(1232, 738));
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(1280, 690)), QSize(1232, 690));
+        QCOMPARE(MainDialog::initialSize(designed, minimum, QSize(800, 600)), QSize(935, 600));
+        InstrumentSession session;
+        MainDialog d(session);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        if (d.minimumSizeHint().width() <= available.width() &&
+            d.minimumSizeHint().height() <= available.height())
+            QVERIFY(available.contains(d.frameGeometry()));
+        QVERIFY(d.size().width() <= 1232 && d.size().height() <= 900);
     }
 
     void chartTitleCancelKeepsOkSetsEvenEmpty()

@@ -41,6 +41,17 @@ DispPage::DispPage(InstrumentSession &session, QWidget *parent)
         QIcon(QPixmap(QStringLiteral(":/sys/rs/rs/menu.png"))
                   .scaled(200, 200, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     ui->disp_frame_readings->installEventFilter(this);
+
+    // Over the top of the readings, which show "--" meanwhile: the window
+    // keeps its size when the link comes and goes.
+    m_linkLost = new QLabel(ui->disp_frame_readings);
+    m_linkLost->setObjectName(QStringLiteral("disp_label_linkLost"));
+    m_linkLost->setAlignment(Qt::AlignCenter);
+    m_linkLost->setWordWrap(true);
+    m_linkLost->setStyleSheet(
+        QStringLiteral("QLabel{background-color: rgb(140, 40, 40); color: rgb(255, 255, 255);"
+                       "border-radius: 4px; padding: 4px; font-weight: bold;}"));
+    m_linkLost->hide();
 }
 
 DispPage::~DispPage() = default;
@@ -49,13 +60,18 @@ void DispPage::retranslate()
 {
     ui->retranslateUi(this);
     PageGlyphs::setReturn(ui->disp_btnReturn);
+    // The instrument is the same in every language.
+    ui->disp_labDevTiT->setText(m_deviceTitle);
+    m_linkLost->setText(tr("仪器已断开连接，正在等待它重新连接……"));
     fitReadings();
 }
 
 bool DispPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->disp_frame_readings && event->type() == QEvent::Resize)
+    if (watched == ui->disp_frame_readings && event->type() == QEvent::Resize) {
         fitReadings();
+        placeLinkLost();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -162,24 +178,57 @@ void DispPage::openChart(const QString &title)
 
 void DispPage::setDeviceTitle(const QString &title)
 {
+    m_deviceTitle = title;
     ui->disp_labDevTiT->setText(title);
+}
+
+QList<QLabel *> DispPage::readingLabels() const
+{
+    return {ui->disp_label_VOL,       ui->disp_label_CUR,       ui->disp_label_POW,
+            ui->disp_label_RES,       ui->disp_label_ELE,       ui->disp_label_CAP,
+            ui->disp_label_CPU_VALUE, ui->disp_label_NTC_VALUE, ui->disp_label_FANT_VALUE,
+            ui->disp_label_FANS_VALUE};
+}
+
+void DispPage::placeLinkLost()
+{
+    const QRect frame = ui->disp_frame_readings->rect();
+    const int height = m_linkLost->heightForWidth(frame.width() - 16);
+    m_linkLost->setGeometry(8, 6, frame.width() - 16,
+                            qMax(height, m_linkLost->sizeHint().height()));
+}
+
+void DispPage::showLinkLost(bool lost)
+{
+    m_linkLost->setText(tr("仪器已断开连接，正在等待它重新连接……"));
+    placeLinkLost();
+    m_linkLost->raise();
+    m_linkLost->setVisible(lost);
+    // The last values would pass for live ones.
+    if (lost)
+        for (QLabel *label : readingLabels())
+            label->setText(QStringLiteral("--"));
+}
+
+bool DispPage::linkLostShown() const
+{
+    return !m_linkLost->isHidden();
 }
 
 // ---- the display update --------------------------------------------------------
 
 void DispPage::showRecord(const MeasurementRecord &r, quint8 deviceClass)
 {
+    // What the record still holds was measured before the link went.
+    if (linkLostShown())
+        return;
     using namespace ReadingFormat;
     const QString texts[] = {
         voltage(r.voltage),        current(r.current),        power(r.power),
         resistance(r.resistance),  energy(r.energy),          capacity(r.capacity),
         cpuTemperature(r.cpuTemp), ntcTemperature(r.ntcTemp), mosTemperature(r.mosTemp),
         fanSpeed(r.fanSpeed)};
-    QLabel *labels[] = {ui->disp_label_VOL,        ui->disp_label_CUR,
-                        ui->disp_label_POW,        ui->disp_label_RES,
-                        ui->disp_label_ELE,        ui->disp_label_CAP,
-                        ui->disp_label_CPU_VALUE,  ui->disp_label_NTC_VALUE,
-                        ui->disp_label_FANT_VALUE, ui->disp_label_FANS_VALUE};
+    const QList<QLabel *> labels = readingLabels();
     for (int i = 0; i < 10; ++i)
         setIfChanged(labels[i], texts[i]);
 
@@ -273,6 +322,11 @@ void DispPage::refreshRunButton()
     // A text changing under the pointer would change what the click means.
     if (ValueEdit::pointerOver(ui->disp_Btn_Run))
         return;
+    // A lost instrument runs nothing the program could stop.
+    if (linkLostShown()) {
+        setRunButtonTexts(false);
+        return;
+    }
     // The tooltip follows too, so a run the instrument ended does not keep
     // offering to stop it.
     setRunButtonTexts(m_session.state().running);
@@ -305,6 +359,8 @@ void DispPage::attachChart(RealTimeChart *chart, ChartMenu *menu)
     m_chart = chart;
     m_menu = menu;
     ui->disap_gridLayout->addWidget(chart->view());
+    // The chart's own least height decides the area's, and with it the window's.
+    ui->disp_frame_chart->setMinimumHeight(0);
     chart->setGroupButtons(ui->disp_btn_dp_dm, ui->disp_btn_cc1_cc2, ui->disp_btn_temp);
     // Over the chart, so made after it.
     m_ranges = new customcoordinates(chartArea());

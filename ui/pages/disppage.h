@@ -6,6 +6,7 @@
 #include <memory>
 
 class CDPopTips;
+class QLabel;
 class ChartMenu;
 class InstrumentSession;
 class RealTimeChart;
@@ -38,6 +39,11 @@ public:
     void openChart(const QString &title);
     // The selected instrument, beside the title.
     void setDeviceTitle(const QString &title);
+    // While the instrument is lost the readings show "--" under a line that
+    // says so; the next connection takes the line away, the next report
+    // brings the readings back.
+    void showLinkLost(bool lost);
+    bool linkLostShown() const;
 
     // The display update: readings, the work mode's title and caption, and
     // the edits the user is not in.
@@ -93,6 +99,8 @@ private slots:
 
 private:
     void fitReadings();
+    QList<QLabel *> readingLabels() const;
+    void placeLinkLost();
     void setLoadControlsVisible(bool visible);
 
     std::unique_ptr<Ui::DispPage> ui;
@@ -101,4 +109,6 @@ private:
     customcoordinates *m_ranges = nullptr;
     ChartMenu *m_menu = nullptr;
     CDPopTips *m_popTips = nullptr;
+    QLabel *m_linkLost = nullptr;
+    QString m_deviceTitle;
 };

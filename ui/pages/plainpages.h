@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class StartPage;
 class FourPage;
@@ -24,7 +26,11 @@ public:
     void retranslate();
 
 private:
+    void setUdevText();
+
     std::unique_ptr<Ui::StartPage> ui;
+    // Linux only: what a real instrument needs before it can be opened.
+    QLabel *m_udev = nullptr;
 };
 
 class FourPage : public QWidget

@@ -112,7 +112,9 @@ void Rx41SettingsPage::on_RX41_settings_btn_datazero_clicked()
 
 void Rx41SettingsPage::on_RX41_settings_btn_factory_reset_clicked()
 {
-    m_session.factoryReset();
+    // Calibration and limits go with it: nothing the user can take back.
+    if (m_ask(window(), Confirmations::factoryReset()) == QMessageBox::Yes)
+        m_session.factoryReset();
 }
 
 void Rx41SettingsPage::on_RX41_settings_slider_worklight_valueChanged(int value)

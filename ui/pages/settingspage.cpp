@@ -119,7 +119,9 @@ void SettingsPage::on_settings_btn_clearcurrent_clicked()
 
 void SettingsPage::on_settings_btn_factory_reset_clicked()
 {
-    m_session.factoryReset();
+    // Calibration and limits go with it: nothing the user can take back.
+    if (m_ask(window(), Confirmations::factoryReset()) == QMessageBox::Yes)
+        m_session.factoryReset();
 }
 
 void SettingsPage::on_settings_btn_datazero_clicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "confirmations.h"
 #include "measurementrecord.h"
 
 #include <QWidget>
@@ -29,6 +30,8 @@ public:
     // The controls as a parameter report gives them.
     void showParameters(const MeasurementRecord &r);
     void retranslate();
+    // The factory reset asks first; replaceable so tests need no modal dialog.
+    void setAsk(dialoghooks::AskFn ask) { m_ask = std::move(ask); }
 
 signals:
     void returnClicked();
@@ -63,4 +66,5 @@ private:
 
     std::unique_ptr<Ui::SettingsPage> ui;
     InstrumentSession &m_session;
+    dialoghooks::AskFn m_ask = dialoghooks::defaultAsk();
 };
