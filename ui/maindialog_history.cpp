@@ -28,6 +28,11 @@ void MainDialog::buildHistory()
         if (m_runs && !running)
             m_runs->userStopped();
     });
+    // The chart menu's clear ends the run the record held.
+    connect(this, &MainDialog::recordCleared, this, [this] {
+        if (m_runs)
+            m_runs->recordCleared();
+    });
 }
 
 void MainDialog::connectProgram()

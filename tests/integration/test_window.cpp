@@ -493,8 +493,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
         for (int i = 0; i < 6; ++i)
             QVERIFY(rig.exchange());
+        // Clearing the record ends the power tester's run; the next sample starts one.
+        rig.answer = QMessageBox::Yes;
+        QVERIFY(w.clearRecord());
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rig.exchange());
+        rig.answer = QMessageBox::Discard;
         w.close();
-        QCOMPARE(sqlite(db, "SELECT end_reason FROM runs;"), QStringLiteral("closed"));
+        QCOMPARE(sqlite(db, "SELECT group_concat(end_reason) FROM runs ORDER BY id;"),
+                 QStringLiteral("cleared,closed"));
         QCOMPARE(rig.boxes.size(), 1);
     }
 
