@@ -8,7 +8,7 @@ WERROR     ?= $(if $(CI),ON,OFF)
 RUN_ARGS   ?= --simulate
 
 .PHONY: all deps configure build run test test-sanitize bench install package package-deps \
-        package-check clean lupdate
+        package-check check-format clean lupdate
 
 all: build
 
@@ -57,6 +57,11 @@ package: package-deps build
 # lintian, install with dpkg, run the installed programs, remove, nothing left.
 package-check: package
 	sh tools/check-package.sh $(BUILD)
+
+# Every tracked C++ source as .clang-format lays it out.
+check-format:
+	@sh tools/install-deps.sh format
+	@sh tools/check-format.sh
 
 # Refreshes the translation sources from the code; never part of a build.
 lupdate: deps

@@ -6,7 +6,6 @@
 #include "runrecord.h"
 
 #include <QJsonObject>
-
 #include <QObject>
 #include <memory>
 

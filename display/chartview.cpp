@@ -1,11 +1,10 @@
 #include "chartview.h"
 
 #include <QDateTime>
-#include <QtCharts/QDateTimeAxis>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
-
+#include <QtCharts/QDateTimeAxis>
 #include <algorithm>
 #include <cmath>
 

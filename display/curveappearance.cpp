@@ -33,8 +33,9 @@ void CurveAppearance::setWidth(int curve, qreal width)
 
 QStringList CurveAppearance::themeNames()
 {
-    return {QStringLiteral("Light"),   QStringLiteral("BlueCerulean"), QStringLiteral("Dark"),
-            QStringLiteral("BrownSand"), QStringLiteral("BlueNcs"),    QStringLiteral("HighContrast"),
+    return {QStringLiteral("Light"),   QStringLiteral("BlueCerulean"),
+            QStringLiteral("Dark"),    QStringLiteral("BrownSand"),
+            QStringLiteral("BlueNcs"), QStringLiteral("HighContrast"),
             QStringLiteral("BlueIcy")};
 }
 

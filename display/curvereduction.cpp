@@ -115,8 +115,8 @@ size_t countInWindow(const SampleStore &store, qint64 fromMs, qint64 toMs)
     if (toMs < fromMs)
         return 0;
     const size_t a = store.lowerBound(fromMs);
-    const size_t b = toMs == std::numeric_limits<qint64>::max() ? store.size()
-                                                                 : store.lowerBound(toMs + 1);
+    const size_t b =
+        toMs == std::numeric_limits<qint64>::max() ? store.size() : store.lowerBound(toMs + 1);
     return b - a;
 }
 
@@ -183,8 +183,7 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
         if (t >= colEnd && col < columns - 1) {
             flushColumns(cols, nq, out);
             resetColumns(cols, nq);
-            col = std::min(columns - 1,
-                           std::max(col + 1, int((t - double(r.fromMs)) / perColumn)));
+            col = std::min(columns - 1, std::max(col + 1, int((t - double(r.fromMs)) / perColumn)));
             colEnd = double(r.fromMs) + perColumn * (col + 1);
         }
         // A whole block inside this column: its summary stands for its samples.

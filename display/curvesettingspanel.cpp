@@ -21,19 +21,19 @@ const char *const OkStyle =
 using Slot = void (CurveSettingsPanel::*)();
 using IndexSlot = void (CurveSettingsPanel::*)(int);
 
-const Slot colourSlots[8] = {
-    &CurveSettingsPanel::onBtn_1_Slot, &CurveSettingsPanel::onBtn_2_Slot,
-    &CurveSettingsPanel::onBtn_3_Slot, &CurveSettingsPanel::onBtn_4_Slot,
-    &CurveSettingsPanel::onBtn_5_Slot, &CurveSettingsPanel::onBtn_6_Slot,
-    &CurveSettingsPanel::onBtn_7_Slot, &CurveSettingsPanel::onBtn_8_Slot};
+const Slot colourSlots[8] = {&CurveSettingsPanel::onBtn_1_Slot, &CurveSettingsPanel::onBtn_2_Slot,
+                             &CurveSettingsPanel::onBtn_3_Slot, &CurveSettingsPanel::onBtn_4_Slot,
+                             &CurveSettingsPanel::onBtn_5_Slot, &CurveSettingsPanel::onBtn_6_Slot,
+                             &CurveSettingsPanel::onBtn_7_Slot, &CurveSettingsPanel::onBtn_8_Slot};
 const IndexSlot widthSlots[8] = {
     &CurveSettingsPanel::onCBox_1_Slot, &CurveSettingsPanel::onCBox_2_Slot,
     &CurveSettingsPanel::onCBox_3_Slot, &CurveSettingsPanel::onCBox_4_Slot,
     &CurveSettingsPanel::onCBox_5_Slot, &CurveSettingsPanel::onCBox_6_Slot,
     &CurveSettingsPanel::onCBox_7_Slot, &CurveSettingsPanel::onCBox_8_Slot};
 
-const QStringList widthTexts = {QStringLiteral("0.5"), QStringLiteral("1.0"), QStringLiteral("1.5"),
-                                QStringLiteral("2.0"), QStringLiteral("2.5"), QStringLiteral("3.0")};
+const QStringList widthTexts = {QStringLiteral("0.5"), QStringLiteral("1.0"),
+                                QStringLiteral("1.5"), QStringLiteral("2.0"),
+                                QStringLiteral("2.5"), QStringLiteral("3.0")};
 
 } // namespace
 

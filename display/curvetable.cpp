@@ -4,6 +4,8 @@ namespace Curves {
 
 namespace {
 
+// one row per curve reads better than one field per line
+// clang-format off
 const Info table[Count] = {
     {"VOLTAGE", SampleStore::Voltage, Standard, LeftAxis, "V", 2, 0, 20, 20, 20, "VBUS_col", "VBUS_lw",
      "VOLT", "Vbus_Min_Value", "Vbus_Max_Value", "VbusIsOpen", "VBUS", "VOLT:", 0, 1000},
@@ -25,6 +27,7 @@ const Info table[Count] = {
      "CPU_Temp_lw", "MOS_Temp", "CPU_Min_Value", "CPU_Max_Value", "CPUIsOpen", "CPU", "MOS_T:", -100,
      200},
 };
+// clang-format on
 
 } // namespace
 

@@ -20,25 +20,25 @@ enum Axis { LeftAxis = 0, InnerRightAxis, OuterRightAxis, AxisCount };
 
 struct Info
 {
-    const char *name;              // legend name
+    const char *name; // legend name
     SampleStore::Quantity quantity;
     Group group;
     Axis axis;
-    const char *unit;              // UTF-8
-    int decimals;                  // axis labels and custom range values
+    const char *unit; // UTF-8
+    int decimals;     // axis labels and custom range values
     double defaultMin;
     double defaultMax;
-    double startMaximum;           // start of the running maximum
-    double groupTop;               // axis top set when the group is shown
+    double startMaximum; // start of the running maximum
+    double groupTop;     // axis top set when the group is shown
     const char *colourKey;
     const char *widthKey;
-    const char *panelLabel;        // row label of the curve settings panel
+    const char *panelLabel; // row label of the curve settings panel
     const char *rangeMinKey;
     const char *rangeMaxKey;
     const char *rangeOnKey;
-    const char *rangeName;         // name stem of the range panel's widgets
-    const char *rangeLabel;        // row label of the range panel
-    double rangeBottom;            // accepted input of the range boxes
+    const char *rangeName;  // name stem of the range panel's widgets
+    const char *rangeLabel; // row label of the range panel
+    double rangeBottom;     // accepted input of the range boxes
     double rangeTop;
 };
 

@@ -28,11 +28,11 @@ struct MeasurementRecord;
 // What decides whether a poll tick takes a sample.
 struct SampleGate
 {
-    quint8 deviceClass = 0;  // 1 electronic load, 4 power tester, else none
-    bool running = false;    // the instrument's running flag
-    bool linkUp = false;     // the instrument is connected
-    bool scanning = false;   // a bus scan is in progress
-    bool fresh = false;      // a measurement report came since the last sample
+    quint8 deviceClass = 0; // 1 electronic load, 4 power tester, else none
+    bool running = false;   // the instrument's running flag
+    bool linkUp = false;    // the instrument is connected
+    bool scanning = false;  // a bus scan is in progress
+    bool fresh = false;     // a measurement report came since the last sample
 };
 
 // The real-time chart of the display page: the chart, its axes and curves,
@@ -93,7 +93,8 @@ public:
     void restartTimeWindow() { startRun(); }
 
     // --- groups ---
-    void setGroupButtons(QAbstractButton *energy, QAbstractButton *temperature, QAbstractButton *mos);
+    void setGroupButtons(QAbstractButton *energy, QAbstractButton *temperature,
+                         QAbstractButton *mos);
     void toggleGroup(Curves::Group group);
     Curves::Group shownGroup() const { return m_group; }
     static QString highlightedButtonStyle();
@@ -178,7 +179,7 @@ private:
     std::function<qint64()> m_clock;
     ColourPicker m_colourPicker;
 
-    QtCharts::QChart *m_chart = nullptr;  // owned by the view
+    QtCharts::QChart *m_chart = nullptr; // owned by the view
     QPointer<ChartView> m_view;
     QtCharts::QDateTimeAxis *m_timeAxis = nullptr;
     QtCharts::QCategoryAxis *m_axes[Curves::AxisCount] = {};
@@ -217,7 +218,7 @@ private:
     Curves::Group m_group = Curves::Standard;
     bool m_curveRunFlag = false;
     QDateTime m_runStart;
-    double m_runStartMin = 0;  // whole seconds since the epoch
+    double m_runStartMin = 0; // whole seconds since the epoch
     double m_runStartMax = 0;
     double m_axisTop[Curves::AxisCount] = {20, 10, 10};
     double m_maximum[Curves::Count] = {};

@@ -1,9 +1,9 @@
 #include "busscan.h"
-#include "protocollog.h"
 
 #include "commandframe.h"
 #include "framesender.h"
 #include "pollcycle.h"
+#include "protocollog.h"
 
 #include <QStringList>
 

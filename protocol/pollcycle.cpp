@@ -7,7 +7,6 @@
 #include "protocollog.h"
 #include "reportdecoder.h"
 
-
 int readWaitingReports(hid::Handle *handle, InstrumentState &state, const char *tag,
                        const std::function<void(Report::Outcome)> &decoded)
 {

@@ -3,7 +3,6 @@
 #include "samplestore.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <cstring>
 

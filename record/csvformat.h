@@ -28,8 +28,8 @@ public:
     const QByteArray &text(qint64 timeMs);
 
 private:
-    qint64 m_minute = 0;    // start of the cached minute, seconds since the epoch
-    int m_secondBase = -1;  // local seconds field at m_minute, -1 when nothing is cached
+    qint64 m_minute = 0;   // start of the cached minute, seconds since the epoch
+    int m_secondBase = -1; // local seconds field at m_minute, -1 when nothing is cached
     QByteArray m_text;
 };
 

@@ -1,7 +1,6 @@
 #include "samplestore.h"
 
 #include <QDateTime>
-
 #include <cmath>
 #include <limits>
 

@@ -61,6 +61,8 @@ QList<QByteArray> SimNode::command(const QByteArray &f)
     const quint8 lead = quint8(f[4]);
     const quint8 low = quint8(f[7]);
     SimReports::Parameters &p = m_params;
+    // one line per register keeps the map readable
+    // clang-format off
     switch (code) {
     case 0x03:
         return {SimReports::parameters(m_address, p, isPowerTester())};
@@ -132,6 +134,7 @@ QList<QByteArray> SimNode::command(const QByteArray &f)
         // 0x45, 0x46 and 0x51 only tell which page the program shows.
         break;
     }
+    // clang-format on
     return {};
 }
 
@@ -199,10 +202,10 @@ void SimNode::step(double dt)
     }
 
     const SimReports::Parameters &p = m_params;
-    m_current = m_running ? SimPhysics::loadCurrent(m_battery,
-                                                    SimPhysics::regulationFor(p.workMode),
-                                                    p.setValue, MaxLoadAmps)
-                          : 0.0;
+    m_current = m_running
+                    ? SimPhysics::loadCurrent(m_battery, SimPhysics::regulationFor(p.workMode),
+                                              p.setValue, MaxLoadAmps)
+                    : 0.0;
     const double v = trueVoltage();
     const double watts = v * m_current;
     m_thermal.step(watts, m_current * m_current * m_battery.internalOhm, dt);

@@ -60,7 +60,7 @@ private:
 
     bool m_running = false;
     double m_current = 0;
-    double m_noLoadOffset = 0.012;  // what "zero the no-load current" removes
+    double m_noLoadOffset = 0.012; // what "zero the no-load current" removes
     double m_energyWh = 0;
     double m_capacityMah = 0;
     double m_runSeconds = 0;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <random>
 
 // The physical side of the simulated instruments: a battery behind an
@@ -15,7 +14,7 @@ struct Battery
 {
     double capacityAh = 3.0;
     double internalOhm = 0.08;
-    double stateOfCharge = 1.0;  // 0..1
+    double stateOfCharge = 1.0; // 0..1
 
     double openCircuitVoltage() const;
     // Takes `amps` out for `seconds`; returns the mean current the cell

@@ -41,7 +41,7 @@ quint32 milli(double v)
 QByteArray measurement(quint8 address, const Readings &m)
 {
     QByteArray r = header(address, 0x05);
-    const double values[10] = {m.voltage, m.current, m.power,   m.resistance, m.energy,
+    const double values[10] = {m.voltage,  m.current, m.power,   m.resistance, m.energy,
                                m.capacity, m.cpuTemp, m.ntcTemp, m.mosTemp,    m.fan};
     for (int i = 0; i < 10; ++i)
         putU32Le(r, 8 + 4 * i, milli(values[i]));
@@ -71,10 +71,10 @@ quint8 shuntCode(quint8 index)
 QByteArray parameters(quint8 address, const Parameters &p, bool powerTester)
 {
     QByteArray r = header(address, 0x03);
-    const float values[11] = {p.setValue,     p.tempCalibration, p.voltCalibration,
-                              p.currCalibration, p.cutoffVoltage, p.fullVoltage,
-                              p.fullCurrent,  p.overCurrent,     p.overPower,
-                              p.ntcOverTemp,  p.mosOverTemp};
+    const float values[11] = {p.setValue,        p.tempCalibration, p.voltCalibration,
+                              p.currCalibration, p.cutoffVoltage,   p.fullVoltage,
+                              p.fullCurrent,     p.overCurrent,     p.overPower,
+                              p.ntcOverTemp,     p.mosOverTemp};
     for (int i = 0; i < 11; ++i)
         putFloatBe(r, 4 + 4 * i, values[i]);
     r[48] = char(p.workMode);

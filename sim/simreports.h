@@ -8,20 +8,20 @@ namespace SimReports {
 
 struct Readings
 {
-    double voltage = 0;     // V
-    double current = 0;     // A, may be negative
-    double power = 0;       // W
-    double resistance = 0;  // ohm
-    double energy = 0;      // Wh
-    double capacity = 0;    // mAh
-    double cpuTemp = 0;     // degrees C, may be negative
-    double ntcTemp = 0;     // degrees C, may be negative
-    double mosTemp = 0;     // degrees C, may be negative
-    double fan = 0;         // rpm
+    double voltage = 0;    // V
+    double current = 0;    // A, may be negative
+    double power = 0;      // W
+    double resistance = 0; // ohm
+    double energy = 0;     // Wh
+    double capacity = 0;   // mAh
+    double cpuTemp = 0;    // degrees C, may be negative
+    double ntcTemp = 0;    // degrees C, may be negative
+    double mosTemp = 0;    // degrees C, may be negative
+    double fan = 0;        // rpm
     bool running = false;
-    quint8 promptCountdown = 0;  // seconds, 0 = no prompt
-    quint8 promptChoices = 0;    // 2 or 3
-    quint8 promptSelection = 0;  // 1-based
+    quint8 promptCountdown = 0; // seconds, 0 = no prompt
+    quint8 promptChoices = 0;   // 2 or 3
+    quint8 promptSelection = 0; // 1-based
 };
 
 struct Parameters
@@ -44,7 +44,7 @@ struct Parameters
     quint8 standbyTime = 60;
     quint8 limitHours = 0;
     quint8 limitMinutes = 0;
-    quint8 shuntIndex = 0;  // power tester: 0..7 for 30A..1000A
+    quint8 shuntIndex = 0; // power tester: 0..7 for 30A..1000A
 };
 
 // AA 05 addr 05: ten scaled little-endian integers, run flag, prompt, sign flags.

@@ -4,7 +4,6 @@
 #include "threadhooks.h"
 
 #include <QElapsedTimer>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -275,9 +274,8 @@ void SimServer::flushLocked()
         }
         for (const Client &c : m_clients) {
             // A peer that does not read loses the report, as a full hidraw queue does.
-            [[maybe_unused]] const ssize_t n =
-                ::send(c.fd, p.report.constData(), size_t(p.report.size()),
-                       MSG_DONTWAIT | MSG_NOSIGNAL);
+            [[maybe_unused]] const ssize_t n = ::send(
+                c.fd, p.report.constData(), size_t(p.report.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
         }
     }
     m_pending.swap(later);

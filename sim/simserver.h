@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -32,11 +31,11 @@ public:
     QString path() const;
 
     // Faults.
-    void unplug();  // closes every connection and refuses new ones
+    void unplug(); // closes every connection and refuses new ones
     void replug();
     bool isPlugged() const;
-    void setReplyDelay(int ms);      // on the instrument's clock
-    void setDropReplies(int count);  // the next count replies are lost; -1: all until reset
+    void setReplyDelay(int ms);     // on the instrument's clock
+    void setDropReplies(int count); // the next count replies are lost; -1: all until reset
     // Open connections stop taking output reports (the host's write fails)
     // until they are closed; new connections are not affected.
     void failWrites();

@@ -4,6 +4,7 @@
 #   sh tools/install-deps.sh            what `make run` and `make test` need
 #   sh tools/install-deps.sh package    that, plus the tools that make and check
 #                                       the Debian package (`make package`)
+#   sh tools/install-deps.sh format     that, plus clang-format (`make check-format`)
 set -e
 # python3-pyvisa and python3-pyvisa-py: the independent SCPI client of the tests.
 PKGS="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5charts5-dev
@@ -15,7 +16,8 @@ PACKAGE_PKGS="dpkg-dev file lintian appstream"
 case "${1:-}" in
   "") ;;
   package) PKGS="$PKGS $PACKAGE_PKGS" ;;
-  *) echo "usage: sh tools/install-deps.sh [package]" >&2; exit 2 ;;
+  format) PKGS="$PKGS clang-format" ;;
+  *) echo "usage: sh tools/install-deps.sh [package|format]" >&2; exit 2 ;;
 esac
 missing=""
 for p in $PKGS; do

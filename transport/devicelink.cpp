@@ -1,4 +1,5 @@
 #include "devicelink.h"
+
 #include "logging.h"
 
 #include <QPointer>

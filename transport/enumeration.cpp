@@ -1,8 +1,7 @@
 #include "enumeration.h"
-#include "logging.h"
 
 #include "hidbackend.h"
-
+#include "logging.h"
 
 Enumeration enumerateInstruments(unsigned short vendorId, unsigned short productId)
 {

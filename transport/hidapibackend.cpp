@@ -1,9 +1,7 @@
 #include "hidapibackend.h"
 
-#include <hidapi/hidapi.h>
-
 #include <QMutex>
-
+#include <hidapi/hidapi.h>
 #include <vector>
 
 namespace hid {

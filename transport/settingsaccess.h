@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 // The settings file lives in a layer above; its owner hands the transport

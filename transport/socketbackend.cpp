@@ -5,19 +5,17 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
-#include <thread>
-#include <vector>
-
-#include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace hid {
 
@@ -58,8 +56,7 @@ bool readIdentity(int fd, const QString &path, DeviceInfo *info)
     if (n <= 0)
         return false;
     QJsonParseError error{};
-    const QJsonDocument doc =
-        QJsonDocument::fromJson(QByteArray(buffer.data(), int(n)), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(buffer.data(), int(n)), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return false;
     const QJsonObject o = doc.object();
@@ -147,7 +144,8 @@ private:
             }
             // Like hidraw: a full queue drops the newest report.
             if (m_queue.size() < size_t(QueueLimit)) {
-                m_queue.emplace_back(buffer.begin(), buffer.begin() + std::min<ssize_t>(n, ReportSize));
+                m_queue.emplace_back(buffer.begin(),
+                                     buffer.begin() + std::min<ssize_t>(n, ReportSize));
                 m_wake.notify_all();
             }
         }

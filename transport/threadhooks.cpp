@@ -8,7 +8,10 @@ namespace {
 std::atomic<Hook> startHook{nullptr};
 }
 
-void setThreadStartHook(Hook hook) { startHook.store(hook); }
+void setThreadStartHook(Hook hook)
+{
+    startHook.store(hook);
+}
 
 void runThreadStartHook()
 {

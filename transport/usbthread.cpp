@@ -5,11 +5,13 @@
 
 #include <QDateTime>
 #include <QMutexLocker>
-
 #include <cstring>
 
 namespace {
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
 } // namespace
 
 USBThread::USBThread(QObject *parent, const SettingsAccess &settings) : QThread(parent)
@@ -177,7 +179,8 @@ void USBThread::run()
             int res = m_handle->read(m_buffer, sizeof m_buffer, readTimeoutMs());
             if (res >= hid::ReportSize) {
                 m_busyUntil = nowMs() + BusyWindowMs;
-                emit new_data(QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
+                emit new_data(
+                    QByteArray(reinterpret_cast<const char *>(m_buffer), hid::ReportSize));
                 continue;
             }
             // A blocking read reports loss at once; the periodic probe keeps

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
-
 #include <memory>
 
 namespace {
@@ -31,8 +30,8 @@ ChartMenu::ChartMenu(QWidget *window)
 QMenu *ChartMenu::buildMenu()
 {
     auto *menu = new QMenu(m_window);
-    QAction *data =
-        menu->addAction(menuIcon(QStringLiteral(":/sys/rs/rs/ExportData.png")), tr("导出数据(.csv)"));
+    QAction *data = menu->addAction(menuIcon(QStringLiteral(":/sys/rs/rs/ExportData.png")),
+                                    tr("导出数据(.csv)"));
     QAction *image = menu->addAction(menuIcon(QStringLiteral(":/sys/rs/rs/ExportImage.png")),
                                      tr("导出图片(.png)"));
     QAction *curves =
@@ -49,8 +48,10 @@ QMenu *ChartMenu::buildMenu()
     connect(data, &QAction::triggered, this, &ChartMenu::exportDataRequested);
     connect(image, &QAction::triggered, this, &ChartMenu::exportImageRequested);
     connect(curves, &QAction::triggered, this, &ChartMenu::curveSettingsRequested);
-    connect(all, &QAction::triggered, this, [this] { emit displayModeChanged(AccumulatingDisplay); });
-    connect(scroll, &QAction::triggered, this, [this] { emit displayModeChanged(ScrollingDisplay); });
+    connect(all, &QAction::triggered, this,
+            [this] { emit displayModeChanged(AccumulatingDisplay); });
+    connect(scroll, &QAction::triggered, this,
+            [this] { emit displayModeChanged(ScrollingDisplay); });
     return menu;
 }
 
@@ -70,8 +71,8 @@ bool ChartMenu::exportImage(QWidget *view)
     // Taken before the dialog opens, so the picture is the chart as it was chosen.
     const QImage image = view ? view->grab().toImage() : QImage();
 
-    QString fileName = m_saveFile(m_window, tr("Save File"), QStringLiteral("chart"),
-                                  tr("image(*.png)"));
+    QString fileName =
+        m_saveFile(m_window, tr("Save File"), QStringLiteral("chart"), tr("image(*.png)"));
     if (fileName.isEmpty())
         return false;
 

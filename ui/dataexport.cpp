@@ -16,16 +16,14 @@ namespace dialoghooks {
 
 SaveFileFn defaultSaveFile()
 {
-    return [](QWidget *parent, const QString &caption, const QString &dir,
-              const QString &filter) {
+    return [](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
         return QFileDialog::getSaveFileName(parent, caption, dir, filter);
     };
 }
 
 MessageFn defaultMessage()
 {
-    return [](QWidget *parent, QMessageBox::Icon icon, const QString &title,
-              const QString &text) {
+    return [](QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text) {
         QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
         box.exec();
     };
@@ -54,8 +52,7 @@ QString DataExport::startFolder() const
     const QString saved = Setting().read(QStringLiteral("save_path"));
     if (!saved.isEmpty())
         return saved;
-    const QString appDir =
-        m_appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_appDir;
+    const QString appDir = m_appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_appDir;
     const QString data = appDir + QStringLiteral("/Data");
     // One level only, as a missing parent means the program sits somewhere odd.
     if (QDir(data).exists() || QDir().mkdir(data))
@@ -98,9 +95,9 @@ DataExport::Result DataExport::exportCsv(const SampleStore &store, quint8 device
 
     if (!ok) {
         // save_path stays as it was: this folder gave nothing to come back to.
-        m_message(m_window, QMessageBox::Warning, tr("错误"),
-                  tr("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(fileName),
-                                               deal.errorString()));
+        m_message(
+            m_window, QMessageBox::Warning, tr("错误"),
+            tr("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(fileName), deal.errorString()));
         return Failed;
     }
     Setting().write(QStringLiteral("save_path"), folderOf(fileName));

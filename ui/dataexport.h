@@ -3,7 +3,6 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 class SampleStore;
@@ -14,8 +13,8 @@ namespace dialoghooks {
 // Same arguments and result as QFileDialog::getSaveFileName; empty means cancelled.
 using SaveFileFn = std::function<QString(QWidget *parent, const QString &caption,
                                          const QString &dir, const QString &filter)>;
-using MessageFn = std::function<void(QWidget *parent, QMessageBox::Icon icon,
-                                     const QString &title, const QString &text)>;
+using MessageFn = std::function<void(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                     const QString &text)>;
 
 SaveFileFn defaultSaveFile();
 MessageFn defaultMessage();

@@ -1,7 +1,7 @@
 #include "deviceinfoui.h"
-#include "uilog.h"
 
 #include "ui_deviceinfoui.h"
+#include "uilog.h"
 
 #include <QEvent>
 #include <QTreeWidget>

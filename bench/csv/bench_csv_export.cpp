@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-
 #include <cstdio>
 
 namespace {
@@ -23,9 +22,9 @@ void fill(SampleStore &store)
     for (int i = 0; i < Rows; ++i) {
         const float t = float(i) / Rows;
         store.append(start + qint64(i) * 1000,
-                     {4.2f - 1.2f * t, 1.0f + 0.0001f * float(i % 97), 4.0f - t,
-                      4.2f / (1.0f + t), 3.7f * t * 168, 1000.0f * t * 168, 30.0f + 10 * t,
-                      float(1500 + i % 300), 36.0f + float(i % 50) / 10, 25.0f + 5 * t});
+                     {4.2f - 1.2f * t, 1.0f + 0.0001f * float(i % 97), 4.0f - t, 4.2f / (1.0f + t),
+                      3.7f * t * 168, 1000.0f * t * 168, 30.0f + 10 * t, float(1500 + i % 300),
+                      36.0f + float(i % 50) / 10, 25.0f + 5 * t});
     }
 }
 
@@ -41,10 +40,9 @@ bool writePlain(const SampleStore &store, const QString &path)
         out << l << '\n';
     out << saveDataDeal::headerLine() << '\n';
     const SampleStore::Quantity order[] = {
-        SampleStore::Voltage,  SampleStore::Current, SampleStore::Power,
-        SampleStore::Resistance, SampleStore::Energy, SampleStore::Capacity,
-        SampleStore::NtcTemp,  SampleStore::CpuTemp, SampleStore::MosTemp,
-        SampleStore::FanSpeed};
+        SampleStore::Voltage, SampleStore::Current,  SampleStore::Power,   SampleStore::Resistance,
+        SampleStore::Energy,  SampleStore::Capacity, SampleStore::NtcTemp, SampleStore::CpuTemp,
+        SampleStore::MosTemp, SampleStore::FanSpeed};
     const int decimals[] = {6, 6, 6, 3, 3, 3, 3, 1, 3, 0};
     for (size_t i = 0; i < store.size(); ++i) {
         out << store.timeTextAt(i);
@@ -56,7 +54,10 @@ bool writePlain(const SampleStore &store, const QString &path)
     return f.error() == QFileDevice::NoError;
 }
 
-double seconds(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e9; }
+double seconds(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e9;
+}
 
 } // namespace
 
@@ -85,14 +86,16 @@ int main(int argc, char **argv)
     const double plain = seconds(t);
 
     QFile a(dir.filePath("fast.csv")), b(dir.filePath("plain.csv"));
-    const bool same = a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
-                      a.readAll() == b.readAll();
+    const bool same =
+        a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
 
-    std::printf("csv export of %d rows (%.1f MB)\n", Rows, double(QFile(a.fileName()).size()) / 1e6);
+    std::printf("csv export of %d rows (%.1f MB)\n", Rows,
+                double(QFile(a.fileName()).size()) / 1e6);
     std::printf("  saveDataDeal::writeCsv        %7.3f s\n", fast);
     std::printf("  QTextStream + QString::number %7.3f s  (baseline, %.1fx slower)\n", plain,
                 fast > 0 ? plain / fast : 0.0);
     std::printf("  files identical: %s\n", same ? "yes" : "NO");
-    std::printf("  target <= %.1f s: %s\n", TargetSeconds, fast <= TargetSeconds ? "met" : "MISSED");
+    std::printf("  target <= %.1f s: %s\n", TargetSeconds,
+                fast <= TargetSeconds ? "met" : "MISSED");
     return same ? 0 : 1;
 }

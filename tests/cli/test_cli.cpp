@@ -2,8 +2,8 @@
 // against a simulated bootloader with faults switched from here.
 #include "clioptions.h"
 #include "clirunner.h"
-#include "siminstrument.h"
 #include "simbootloader.h"
+#include "siminstrument.h"
 #include "simserver.h"
 
 #include <QTemporaryDir>
@@ -44,14 +44,16 @@ class TestCli : public QObject
         QFile f(m_dir.filePath(QStringLiteral("fw%1.bin").arg(size)));
         SimServer server;
         const QString path = m_dir.filePath(QStringLiteral("flash%1.sock").arg(size));
-        if (!f.open(QIODevice::WriteOnly) || f.write(firmware) != size || !f.flush() || !server.listen(path))
+        if (!f.open(QIODevice::WriteOnly) || f.write(firmware) != size || !f.flush() ||
+            !server.listen(path))
             return -1;
         server.setUpgradeTarget(&boot);
         FILE *o = std::tmpfile(), *e = std::tmpfile();
         int code;
         {
             CliRunner runner(o, e, false);
-            code = runner.run({"usb-tester-cli", "--device", "socket:" + path, "--json", "flash", f.fileName()});
+            code = runner.run(
+                {"usb-tester-cli", "--device", "socket:" + path, "--json", "flash", f.fileName()});
         }
         server.setUpgradeTarget(nullptr);
         *out = readAll(o);
@@ -110,7 +112,8 @@ private slots:
             int code;
             {
                 CliRunner runner(o, e, false);
-                code = runner.run(QStringList{"usb-tester-cli", "--device", "socket:" + path} + args);
+                code =
+                    runner.run(QStringList{"usb-tester-cli", "--device", "socket:" + path} + args);
             }
             *out = readAll(o);
             *err = readAll(e);
@@ -118,7 +121,8 @@ private slots:
         };
         QString out, err;
         QCOMPARE(run({"read"}, &out, &err), 0);
-        QVERIFY2(QRegularExpression("Cut-off voltage +--\n").match(out).hasMatch(), qPrintable(out));
+        QVERIFY2(QRegularExpression("Cut-off voltage +--\n").match(out).hasMatch(),
+                 qPrintable(out));
         QVERIFY(QRegularExpression("Over-current threshold +--\n").match(out).hasMatch());
         QVERIFY(QRegularExpression("Full-charge current +--\n").match(out).hasMatch());
         QVERIFY(QRegularExpression("Time limit +--\n").match(out).hasMatch());
@@ -128,16 +132,18 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("V1?]0;owned?")));
         QCOMPARE(run({"--json", "read"}, &out, &err), 0);
         const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
-        for (const char *key : {"cutoff_v", "over_current_a", "full_current_a", "time_limit_h", "time_limit_min"})
+        for (const char *key :
+             {"cutoff_v", "over_current_a", "full_current_a", "time_limit_h", "time_limit_min"})
             QVERIFY2(o.value(QLatin1String(key)).isNull(), key);
         QCOMPARE(o.value("full_voltage_v").toDouble(), 4.2);
         QCOMPARE(o.value("version").toString(), QStringLiteral("V1?]0;owned?"));
         QCOMPARE(run({"list"}, &out, &err), 0);
-        QVERIFY2(out.contains(QStringLiteral("serial AB???2")), qPrintable(out)); // the short serial
+        QVERIFY2(out.contains(QStringLiteral("serial AB???2")),
+                 qPrintable(out)); // the short serial
         for (const QString &text : {out, err})
             for (const QChar c : text)
                 QVERIFY2(c == '\n' || (c.unicode() >= 0x20 && c.unicode() != 0x7F &&
-                                        (c.unicode() < 0x80 || c.unicode() > 0x9F)),
+                                       (c.unicode() < 0x80 || c.unicode() > 0x9F)),
                          qPrintable(QString::number(c.unicode(), 16)));
     }
     void durations_data()
@@ -172,24 +178,31 @@ private slots:
         for (const char *bad : {"abc", "1.2.3", "", "inf", "nan", "1,5", "1e999", "0x10"})
             QVERIFY2(!parseNumber(QString::fromLatin1(bad), &v, &error), bad);
         Global g;
-        QVERIFY(parseGlobal({"cli", "--json", "--address", "0x03", "--timeout", "2.5", "set", "value", "-1"}, &g, &error));
+        QVERIFY(parseGlobal(
+            {"cli", "--json", "--address", "0x03", "--timeout", "2.5", "set", "value", "-1"}, &g,
+            &error));
         QVERIFY(g.json);
         QCOMPARE(int(g.address), 3);
         QCOMPARE(g.timeoutMs, 2500);
         QCOMPARE(g.command, QStringLiteral("set"));
         QCOMPARE(g.args, (QStringList{"value", "-1"}));
         // Hexadecimal with 0x, decimal otherwise (a leading zero is no octal).
-        for (auto [text, address] : {std::pair{"0x10", 16}, std::pair{"0X1f", 31}, std::pair{"10", 10},
-                                     std::pair{"010", 10}, std::pair{"--address=0xff", 255}}) {
+        for (auto [text, address] :
+             {std::pair{"0x10", 16}, std::pair{"0X1f", 31}, std::pair{"10", 10},
+              std::pair{"010", 10}, std::pair{"--address=0xff", 255}}) {
             const QString arg = QString::fromLatin1(text);
-            const QStringList args = arg.startsWith("--") ? QStringList{"cli", arg, "read"}
-                                                          : QStringList{"cli", "--address", arg, "read"};
+            const QStringList args = arg.startsWith("--")
+                                         ? QStringList{"cli", arg, "read"}
+                                         : QStringList{"cli", "--address", arg, "read"};
             QVERIFY2(parseGlobal(args, &g, &error), text);
             QCOMPARE(int(g.address), address);
         }
-        for (const QStringList &bad : QList<QStringList>{{"cli"}, {"cli", "--address", "300", "read"},
-                                                         {"cli", "--timeout", "0", "read"}, {"cli", "--verbose", "read"},
-                                                         {"cli", "--address", "0x100", "read"}, {"cli", "--address", "0x", "read"}})
+        for (const QStringList &bad : QList<QStringList>{{"cli"},
+                                                         {"cli", "--address", "300", "read"},
+                                                         {"cli", "--timeout", "0", "read"},
+                                                         {"cli", "--verbose", "read"},
+                                                         {"cli", "--address", "0x100", "read"},
+                                                         {"cli", "--address", "0x", "read"}})
             QVERIFY2(!parseGlobal(bad, &g, &error), qPrintable(bad.join(' ')));
         // The tool's options may follow the command; the command's may not precede it.
         QVERIFY(parseGlobal(

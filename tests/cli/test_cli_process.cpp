@@ -13,8 +13,10 @@
 
 namespace {
 
-
-bool contains(const QString &text, const QString &pattern) { return text.contains(QRegularExpression(pattern)); }
+bool contains(const QString &text, const QString &pattern)
+{
+    return text.contains(QRegularExpression(pattern));
+}
 
 } // namespace
 
@@ -33,14 +35,19 @@ private slots:
         QVERIFY(r.code == 2 && r.err.contains("unknown command \"frobnicate\""));
         r = sim.cli({"factory-reset"});
         QVERIFY(r.code == 2 && r.err.contains("--yes"));
-        QCOMPARE(sim.cli({"config", "shunt", "100A"}).code, 2); // a shunt belongs to the power testers
+        QCOMPARE(sim.cli({"config", "shunt", "100A"}).code,
+                 2); // a shunt belongs to the power testers
         r = sim.cli({"--device", "socket:/nonexistent/load.sock", "read"});
         QVERIFY(r.code == 3 && r.err.contains("no instrument"));
         QVERIFY(sim.cli({"mode", "cv"}).out.contains("Constant Voltage"));
         QVERIFY(sim.cli({"set", "value", "3.7"}).out.contains("003.70 V"));
-        for (const QStringList &cmd : QList<QStringList>{{"mode", "cc"}, {"set", "cutoff", "3.1"}, {"set", "time-limit", "2h30m"},
-                                                         {"config", "style", "en-curve"}, {"config", "brightness", "7"},
-                                                         {"calibrate", "voltage", "1.05"}, {"threshold", "over-power", "90"}})
+        for (const QStringList &cmd : QList<QStringList>{{"mode", "cc"},
+                                                         {"set", "cutoff", "3.1"},
+                                                         {"set", "time-limit", "2h30m"},
+                                                         {"config", "style", "en-curve"},
+                                                         {"config", "brightness", "7"},
+                                                         {"calibrate", "voltage", "1.05"},
+                                                         {"threshold", "over-power", "90"}})
             QVERIFY2(sim.cli(cmd).code == 0, qPrintable(cmd.join(' ')));
         const QJsonObject o = sim.cli({"--json", "read"}).json();
         QCOMPARE(o.value("mode").toInt(), 0);
@@ -49,8 +56,11 @@ private slots:
         QCOMPARE(o.value("voltage_calibration").toDouble(), 1.05);
         QCOMPARE(o.value("over_power_w").toDouble(), 90.0);
         r = sim.cli({"read"});
-        QVERIFY2(contains(r.out, "Voltage +\\d{4}\\.\\d{2} V") && contains(r.out, "Capacity +\\d{6} mAh"), qPrintable(r.out));
-        QVERIFY(contains(r.out, "Cut-off voltage +003\\.1 V") && contains(r.out, "Time limit +02:30"));
+        QVERIFY2(contains(r.out, "Voltage +\\d{4}\\.\\d{2} V") &&
+                     contains(r.out, "Capacity +\\d{6} mAh"),
+                 qPrintable(r.out));
+        QVERIFY(contains(r.out, "Cut-off voltage +003\\.1 V") &&
+                contains(r.out, "Time limit +02:30"));
         QCOMPARE(sim.cli({"factory-reset", "--yes"}).code, 0);
         QCOMPARE(sim.cli({"--json", "read"}).json().value("brightness").toInt(), 5);
 
@@ -66,9 +76,11 @@ private slots:
         const QStringList list = sim.cli({"--json", "list"}).out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(list.size(), 3);
         const QJsonObject master = QJsonDocument::fromJson(list.at(0).toUtf8()).object();
-        QCOMPARE(master.value("role").toString() + master.value("model").toString(), QStringLiteral("masterKV37"));
+        QCOMPARE(master.value("role").toString() + master.value("model").toString(),
+                 QStringLiteral("masterKV37"));
         QCOMPARE(QJsonDocument::fromJson(list.at(2).toUtf8()).object().value("address").toInt(), 5);
-        const QStringList watch = sim.cli({"--address", "3", "--json", "watch", "--count", "2"}).out.split('\n', Qt::SkipEmptyParts);
+        const QStringList watch = sim.cli({"--address", "3", "--json", "watch", "--count", "2"})
+                                      .out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(watch.size(), 2);
         QVERIFY(QJsonDocument::fromJson(watch.at(1).toUtf8()).object().contains("voltage_v"));
         QCOMPARE(sim.cli({"--address", "9", "--timeout", "1", "read"}).code, 1); // nobody answers
@@ -77,7 +89,8 @@ private slots:
     {
         // 3 Ah at 3 A is an hour of discharge; at 600 times real time about 6 s.
         Sim sim("600");
-        for (const QStringList &cmd : QList<QStringList>{{"mode", "cc"}, {"set", "value", "3"}, {"set", "cutoff", "3.0"}, {"run"}})
+        for (const QStringList &cmd : QList<QStringList>{
+                 {"mode", "cc"}, {"set", "value", "3"}, {"set", "cutoff", "3.0"}, {"run"}})
             QCOMPARE(sim.cli(cmd).code, 0);
         const QString file = m_dir.filePath(QStringLiteral("run.csv"));
         const Run r = sim.cli({"--json", "log", file, "--until-stopped"}, 40000);
@@ -88,7 +101,8 @@ private slots:
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
-        QCOMPARE(lines.at(1), QByteArray("---------------------KV33/HM307/HM309----------------------"));
+        QCOMPARE(lines.at(1),
+                 QByteArray("---------------------KV33/HM307/HM309----------------------"));
         QVERIFY(lines.at(3).startsWith("DATE,VOLTAGE(V),"));
         const QStringList rows = csvRows(file);
         QCOMPARE(qint64(rows.size()), qint64(end.value("rows").toDouble()));
@@ -142,7 +156,8 @@ private slots:
         QString previousValues;
         qint64 widestGap = 0;
         for (const QString &row : rows) {
-            const QDateTime at = QDateTime::fromString(row.section(',', 0, 0), "yyyy-MM-dd_hh:mm:ss");
+            const QDateTime at =
+                QDateTime::fromString(row.section(',', 0, 0), "yyyy-MM-dd_hh:mm:ss");
             QVERIFY(at.isValid());
             if (previous.isValid())
                 widestGap = qMax(widestGap, previous.secsTo(at));
@@ -153,11 +168,13 @@ private slots:
         QVERIFY2(widestGap >= 3, qPrintable(rows.join('\n')));
         const QString watchErr = QString::fromUtf8(watch.readAllStandardError());
         QVERIFY2(watchErr.contains("gone"), qPrintable(watchErr));
-        const QStringList lines = QString::fromUtf8(watch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(watch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 8);
         QSet<double> energies;
         for (const QString &line : lines)
-            energies.insert(QJsonDocument::fromJson(line.toUtf8()).object().value("energy_wh").toDouble());
+            energies.insert(
+                QJsonDocument::fromJson(line.toUtf8()).object().value("energy_wh").toDouble());
         QCOMPARE(energies.size(), lines.size());
     }
     void killedLogKeepsEveryRow()
@@ -211,13 +228,15 @@ private slots:
         // Writes past the limit fail with EFBIG once SIGXFSZ is ignored, which
         // the shell passes on through exec.
         QProcess p;
-        p.start("/bin/sh", QStringList{"-c", "trap '' XFSZ; exec \"$@\"", "sh", prlimit,
-                                       "--fsize=" + QString::number(before.size() + 40), "--",
-                                       CLI_PATH} + sim.args({"log", file, "--always"}));
+        p.start("/bin/sh",
+                QStringList{"-c", "trap '' XFSZ; exec \"$@\"", "sh", prlimit,
+                            "--fsize=" + QString::number(before.size() + 40), "--", CLI_PATH} +
+                    sim.args({"log", file, "--always"}));
         QVERIFY(p.waitForFinished(20000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(p.exitCode() == 1 && err.contains("cannot write to " + file + ": " + strerror(EFBIG)),
+        QVERIFY2(p.exitCode() == 1 &&
+                     err.contains("cannot write to " + file + ": " + strerror(EFBIG)),
                  qPrintable(err));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before); // the torn row is cut off again

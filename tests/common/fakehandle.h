@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QList>
-
 #include <cstring>
 
 // A main handle for tests: hands out the queued input reports in order and

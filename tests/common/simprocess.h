@@ -49,9 +49,13 @@ public:
             p.waitForFinished();
         }
         const int code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return {code, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return {code, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
     }
-    QStringList args(const QStringList &rest) const { return QStringList{"--device", "socket:" + m_path} + rest; }
+    QStringList args(const QStringList &rest) const
+    {
+        return QStringList{"--device", "socket:" + m_path} + rest;
+    }
     // One line on the simulator's standard input, e.g. "bootfault earlyff".
     void command(const QByteArray &line)
     {

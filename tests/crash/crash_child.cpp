@@ -23,7 +23,8 @@ __attribute__((noinline)) void writeNull()
     // Known register values for the report to show.
     asm volatile("movabs $0x1122334455667788, %%rax\n\t"
                  "movabs $0x0123456789ABCDEF, %%rbx\n\t"
-                 "movq %%rax, 0\n\t" ::: "rax", "rbx", "memory");
+                 "movq %%rax, 0\n\t" ::
+                     : "rax", "rbx", "memory");
 #else
     *reinterpret_cast<volatile int *>(zero) = 1;
 #endif

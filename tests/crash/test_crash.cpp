@@ -55,7 +55,10 @@ QStringList callStack(const QString &report)
                                   : report.mid(from, to - from).split('\n', Qt::SkipEmptyParts);
 }
 
-int ownFrames(const QStringList &stack) { return stack.filter("  " + childName).size(); }
+int ownFrames(const QStringList &stack)
+{
+    return stack.filter("  " + childName).size();
+}
 
 // Permission bits of a file itself (a link is not followed); -1 when missing.
 int modeOf(const QString &path)
@@ -197,11 +200,12 @@ private slots:
         QFile v(victim);
         QVERIFY(v.open(QFile::WriteOnly) && v.write("someone else's file\n") > 0);
         v.close();
-        QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                  QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadGroup | QFile::ReadOther));
         QVERIFY(QDir(dir).mkdir("MyApp"));
         QCOMPARE(symlink(QFile::encodeName(victim).constData(),
-                         QFile::encodeName(dir + "/MyApp/crash.log").constData()), 0);
+                         QFile::encodeName(dir + "/MyApp/crash.log").constData()),
+                 0);
         const Child c = runChild("abort", dir);
         QCOMPARE(c.signal, SIGABRT);
         QCOMPARE(contentOf(victim), QByteArray("someone else's file\n"));
@@ -214,7 +218,8 @@ private slots:
         const QString folderLink = freshDir("planted-folder");
         const QString elsewhere = freshDir("elsewhere");
         QCOMPARE(symlink(QFile::encodeName(elsewhere).constData(),
-                         QFile::encodeName(folderLink + "/MyApp").constData()), 0);
+                         QFile::encodeName(folderLink + "/MyApp").constData()),
+                 0);
         QCOMPARE(runChild("abort", folderLink).signal, SIGABRT);
         QVERIFY(!QFile::exists(elsewhere + "/crash.log"));
     }

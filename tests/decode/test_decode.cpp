@@ -1,6 +1,6 @@
 // Input reports decoded, the poll and read ticks, the bus scan and the model rules.
-#include "busscan.h"
 #include "../common/fakehandle.h"
+#include "busscan.h"
 #include "devicemodel.h"
 #include "hidbackend.h"
 #include "pollcycle.h"

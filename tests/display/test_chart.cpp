@@ -29,10 +29,13 @@ const SampleGate loadRunning{1, true, true, false, true};
 
 SampleStore::Values sample(float volt, float curr = 1)
 {
-    return {volt, curr, 1, 0, 0, 0, 35};  // V, A, W, ohm, Wh, mAh, MOS temperature
+    return {volt, curr, 1, 0, 0, 0, 35}; // V, A, W, ohm, Wh, mAh, MOS temperature
 }
 
-QString labels(QCategoryAxis *axis) { return axis->categoriesLabels().join(' '); }
+QString labels(QCategoryAxis *axis)
+{
+    return axis->categoriesLabels().join(' ');
+}
 
 QString expectedLabels(double from, double to, const QString &unit)
 {
@@ -77,7 +80,7 @@ bool isTimeLabel(const QString &text)
 class TestChart : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dir;  // a settings file of its own
+    std::unique_ptr<QTemporaryDir> dir; // a settings file of its own
     QString oldDir;
     qint64 clockMs = 1700000000000;
 
@@ -137,27 +140,27 @@ private slots:
         for (int curve : {Curves::Voltage, Curves::Current, Curves::Power})
             QCOMPARE(c->series(curve)->count(), 5);
         QCOMPARE(c->series(Curves::Voltage)->at(4), QPointF(clockMs - 500, 12.5));
-        QCOMPARE(c->store().valueAt(SampleStore::MosTemp, 4), 35.0f);  // hidden curves too
+        QCOMPARE(c->store().valueAt(SampleStore::MosTemp, 4), 35.0f); // hidden curves too
         QStringList names;
         for (QLegendMarker *m : c->chart()->legend()->markers())
             names << m->label();
         QCOMPARE(names, QStringList({"VOLTAGE", "CURRENT", "POWER"}));
 
         c = makeChart(false);
-        QCOMPARE(feed(*c, 4, loadRunning), 0);  // not connected yet
+        QCOMPARE(feed(*c, 4, loadRunning), 0); // not connected yet
         c->connected();
-        QCOMPARE(feed(*c, 4, {1, false, true, false, true}), 0);  // load not running
+        QCOMPARE(feed(*c, 4, {1, false, true, false, true}), 0); // load not running
         QCOMPARE(feed(*c, 4, loadRunning), 2);
-        QCOMPARE(feed(*c, 4, {4, false, true, true, true}), 0);  // bus scan
-        QCOMPARE(feed(*c, 4, {0, true, true, false, true}), 0);  // unknown class
-        QCOMPARE(feed(*c, 4, {4, false, false, false, true}), 0);  // link lost
-        QCOMPARE(feed(*c, 4, {4, false, true, false, false}), 0);  // no report since the last sample
+        QCOMPARE(feed(*c, 4, {4, false, true, true, true}), 0);   // bus scan
+        QCOMPARE(feed(*c, 4, {0, true, true, false, true}), 0);   // unknown class
+        QCOMPARE(feed(*c, 4, {4, false, false, false, true}), 0); // link lost
+        QCOMPARE(feed(*c, 4, {4, false, true, false, false}), 0); // no report since the last sample
         QVERIFY(c->disconnected());
-        QCOMPARE(c->store().size(), size_t(2));  // a lost link keeps the run
+        QCOMPARE(c->store().size(), size_t(2)); // a lost link keeps the run
         c->connected();
         c->runButton(false);
         QCOMPARE(feed(*c, 4, loadRunning), 0);
-        QCOMPARE(feed(*c, 4, tester), 2);  // a tester always
+        QCOMPARE(feed(*c, 4, tester), 2); // a tester always
         c->runButton(true);
         QCOMPARE(c->store().size(), size_t(0));
         QCOMPARE(tMax(*c), clockMs + 10000);
@@ -166,7 +169,8 @@ private slots:
     void valueAxesGrowByTheirRules()
     {
         auto c = makeChart();
-        QCategoryAxis *left = c->valueAxis(Curves::LeftAxis), *inner = c->valueAxis(Curves::InnerRightAxis);
+        QCategoryAxis *left = c->valueAxis(Curves::LeftAxis),
+                      *inner = c->valueAxis(Curves::InnerRightAxis);
         feed(*c, 2, tester, 12.3f, 9.9f);
         QCOMPARE(labels(left), expectedLabels(0, 20, "V"));
         QCOMPARE(inner->min(), -25.0);
@@ -174,10 +178,10 @@ private slots:
         QCOMPARE(labels(left), expectedLabels(0, 25, "V"));
         QCOMPARE(left->endValue("2.50V"), 2.5);
         QCOMPARE(inner->min(), 0.0);
-        QCOMPARE(inner->max(), 12.0);  // ceil(1 + 10.4)
+        QCOMPARE(inner->max(), 12.0); // ceil(1 + 10.4)
         feed(*c, 2, tester, 3.0f, std::numeric_limits<float>::infinity());
         QCOMPARE(left->max(), 25.0);  // never shrinks by itself
-        QCOMPARE(inner->max(), 12.0);  // an infinite reading is no axis end
+        QCOMPARE(inner->max(), 12.0); // an infinite reading is no axis end
 
         // Back to the standard group: the default, then the maximum seen past it.
         c->toggleGroup(Curves::EnergyGroup);
@@ -207,7 +211,7 @@ private slots:
         for (int i = 1; i <= 10; ++i)
             add(*c, 1000);
         QCOMPARE(tMax(*c), start + 10000);
-        add(*c, 1000);  // the eleventh point moves the end
+        add(*c, 1000); // the eleventh point moves the end
         QCOMPARE(tMin(*c), start);
         QCOMPARE(tMax(*c), clockMs + 1000);
 
@@ -218,7 +222,7 @@ private slots:
         c->view()->setViewHeld(true);
         c->timeAxis()->setRange(QDateTime::fromMSecsSinceEpoch(clockMs - 60000),
                                 QDateTime::fromMSecsSinceEpoch(clockMs - 50000));
-        add(*c, 1000);  // a pan is undone at the next sample
+        add(*c, 1000); // a pan is undone at the next sample
         QCOMPARE(tMin(*c), clockMs - 9000);
         QCOMPARE(tMax(*c), clockMs + 1000);
     }
@@ -279,22 +283,23 @@ private slots:
         for (int i = 0; i < 120; ++i)
             add(*c, 1000, 5 + (i % 7));
         ChartView *v = c->view();
-        const QPointF middle = v->mapFromScene(c->chart()->mapToScene(c->chart()->plotArea().center()));
+        const QPointF middle =
+            v->mapFromScene(c->chart()->mapToScene(c->chart()->plotArea().center()));
         for (int i = 0; i < 31; ++i)
             wheel(v, middle, 120);
         const qint64 zoomedMin = tMin(*c);
         QCOMPARE(tMax(*c) - zoomedMin, qint64(2000));
-        QVERIFY(qAbs(zoomedMin + 1000 - (start + 60500)) <= 10000);  // about the pointer
+        QVERIFY(qAbs(zoomedMin + 1000 - (start + 60500)) <= 10000); // about the pointer
         add(*c, 1000);
-        QCOMPARE(tMin(*c), zoomedMin);  // held
+        QCOMPARE(tMin(*c), zoomedMin); // held
 
         QTest::mouseClick(v->viewport(), Qt::RightButton, Qt::NoModifier, middle.toPoint());
         QVERIFY(!c->viewHeld());
-        wheel(v, middle, 120, Qt::ControlModifier);  // Ctrl-wheel only holds
+        wheel(v, middle, 120, Qt::ControlModifier); // Ctrl-wheel only holds
         QVERIFY(c->viewHeld());
         QCOMPARE(tMin(*c), zoomedMin);
         QTest::mouseClick(v->viewport(), Qt::RightButton, Qt::NoModifier, middle.toPoint());
-        add(*c, 1000);  // released: the next sample spans the run again
+        add(*c, 1000); // released: the next sample spans the run again
         QCOMPARE(tMin(*c), start);
         QCOMPARE(tMax(*c), clockMs + 1000);
     }
@@ -319,7 +324,7 @@ private slots:
         c->timeAxis()->setRange(QDateTime::fromMSecsSinceEpoch(start + 1000000),
                                 QDateTime::fromMSecsSinceEpoch(start + 1060000));
         c->redrawNow();
-        QCOMPARE(c->series(Curves::Voltage)->count(), 63);  // raw again: 61 inside, one each side
+        QCOMPARE(c->series(Curves::Voltage)->count(), 63); // raw again: 61 inside, one each side
     }
 
     void reducedColumnsAgreeWithAFullScan()
@@ -610,12 +615,13 @@ private slots:
                 w += p->columnWidth(col);
             for (int row = 0; row < 10; ++row)
                 h += p->rowHeight(row);
-            QVERIFY(size.width() < 1000 || (p->width() >= w && p->height() >= h));  // every row shows
+            QVERIFY(size.width() < 1000 ||
+                    (p->width() >= w && p->height() >= h)); // every row shows
             QVERIFY(QRect(QPoint(0, 0), area.size()).contains(p->geometry()));
             p->okButton()->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
-        QVERIFY(!QFile::exists("usb-hid.ini"));  // nothing written until the user chooses
+        QVERIFY(!QFile::exists("usb-hid.ini")); // nothing written until the user chooses
     }
 
     void chosenColoursAndWidthsAreKept()
@@ -626,7 +632,7 @@ private slots:
             QWidget area;
             CurveSettingsPanel *p = c->showCurveSettings(&area);
             c->setColourPicker([](const QColor &, QWidget *) { return QColor(); });
-            p->colourButton(Curves::Current)->click();  // cancelled
+            p->colourButton(Curves::Current)->click(); // cancelled
             QCOMPARE(Setting().read("IBUS_col"), QString("ff1570a5"));
             QCOMPARE(c->series(Curves::Current)->pen().color(), QColor(0x15, 0x70, 0xa5));
 
@@ -655,7 +661,8 @@ private slots:
         auto c = makeChart();
         customcoordinates panel;
         c->setCustomRanges(&panel);
-        connect(&panel, &customcoordinates::RangChang_signal, c.get(), &RealTimeChart::applyCustomRanges);
+        connect(&panel, &customcoordinates::RangChang_signal, c.get(),
+                &RealTimeChart::applyCustomRanges);
         for (int curve = 0; curve < Curves::Count; ++curve) {
             const QString zero = curve == Curves::MosTemp ? "0.0" : "0.00";
             QCOMPARE(panel.minBox(curve)->text(), zero);
@@ -666,16 +673,16 @@ private slots:
         panel.show();
         typeInto(panel.minBox(Curves::Voltage), "11.5");
         typeInto(panel.maxBox(Curves::Voltage), "12.5");
-        QCOMPARE(c->valueAxis(Curves::LeftAxis)->min(), 0.0);  // off: chart untouched
+        QCOMPARE(c->valueAxis(Curves::LeftAxis)->min(), 0.0); // off: chart untouched
         panel.switchButton(Curves::Voltage)->click();
         QCOMPARE(panel.switchButton(Curves::Voltage)->text(), QString::fromUtf8("启用"));
         QCOMPARE(labels(c->valueAxis(Curves::LeftAxis)), expectedLabels(11.5, 12.5, "V"));
         feed(*c, 4, tester, 30.0f);
-        QCOMPARE(c->valueAxis(Curves::LeftAxis)->max(), 12.5);  // holds
+        QCOMPARE(c->valueAxis(Curves::LeftAxis)->max(), 12.5); // holds
 
         panel.switchButton(Curves::Voltage)->click();
         QCOMPARE(labels(c->valueAxis(Curves::LeftAxis)), expectedLabels(0, 20, "V"));
-        customcoordinates again;  // a later start reads them back
+        customcoordinates again; // a later start reads them back
         QCOMPARE(again.minBox(Curves::Voltage)->text(), QString("11.50"));
         QVERIFY(!again.isOpen(Curves::Voltage));
     }

@@ -6,19 +6,23 @@
 #include <QImage>
 #include <QMenu>
 #include <QtTest>
-
 #include <memory>
 #include <unistd.h>
 
 namespace {
 
-struct Message { QMessageBox::Icon icon; QString title, text; };
+struct Message
+{
+    QMessageBox::Icon icon;
+    QString title, text;
+};
 
 void fill(SampleStore &store, int n)
 {
     const qint64 start = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toMSecsSinceEpoch();
     for (int i = 0; i < n; ++i)
-        store.append(start + i * 1000LL, {12.5f, 1.0f, 12.5f, 12.5f, 0.01f * i, 0.8f, 27, 1500, 36.5f, 25});
+        store.append(start + i * 1000LL,
+                     {12.5f, 1.0f, 12.5f, 12.5f, 0.01f * i, 0.8f, 27, 1500, 36.5f, 25});
 }
 
 int dataRows(const QString &path)
@@ -57,15 +61,16 @@ private slots:
     {
         dir.reset(new QTemporaryDir);
         oldCwd = QDir::currentPath();
-        QDir::setCurrent(dir->path());  // usb-hid.ini lands here
+        QDir::setCurrent(dir->path()); // usb-hid.ini lands here
         window.reset(new QWidget);
         exporter = new DataExport(window.get());
         messages.clear(), dialogDirs.clear(), answer.clear();
         exporter->setMessageBox(recordMessage);
-        exporter->setSaveFileDialog([this](QWidget *, const QString &, const QString &d, const QString &) {
-            dialogDirs << d;
-            return answer;
-        });
+        exporter->setSaveFileDialog(
+            [this](QWidget *, const QString &, const QString &d, const QString &) {
+                dialogDirs << d;
+                return answer;
+            });
         exporter->setApplicationDir(dir->filePath("app"));
         QVERIFY(QDir().mkdir(dir->filePath("app")));
     }
@@ -73,8 +78,10 @@ private slots:
 
     void rememberedFolder()
     {
-        const QString cases[][2] = {{"C:/data.csv", "C:/"}, {"C:/Users/x/data.csv", "C:/Users/x"},
-                                    {"data.csv", ""}, {"/data.csv", "/"}};
+        const QString cases[][2] = {{"C:/data.csv", "C:/"},
+                                    {"C:/Users/x/data.csv", "C:/Users/x"},
+                                    {"data.csv", ""},
+                                    {"/data.csv", "/"}};
         for (const auto &c : cases)
             QCOMPARE(DataExport::folderOf(c[0]), c[1]);
     }
@@ -96,12 +103,12 @@ private slots:
         messages.clear();
         QVERIFY(QDir().mkdir(dir->filePath("out")));
         QCOMPARE(exporter->exportCsv(store, 1), DataExport::Written);
-        QCOMPARE(dialogDirs, QStringList{dir->filePath("app/Data")});  // made beside the program
+        QCOMPARE(dialogDirs, QStringList{dir->filePath("app/Data")}); // made beside the program
         QVERIFY(QFileInfo(dir->filePath("app/Data")).isDir());
         QVERIFY(messages.isEmpty());
         QCOMPARE(dataRows(answer), 10);
         QCOMPARE(Setting().read("save_path"), dir->filePath("out"));
-        answer.clear();  // the next export starts where the last one saved
+        answer.clear(); // the next export starts where the last one saved
         QCOMPARE(exporter->exportCsv(store, 1), DataExport::Cancelled);
         QCOMPARE(dialogDirs.last(), dir->filePath("out"));
     }
@@ -131,26 +138,28 @@ private slots:
         QVERIFY(QFile(ro).open(QIODevice::WriteOnly));
         QVERIFY(QFile::setPermissions(ro, QFileDevice::ReadOwner));
         if (::access(QFile::encodeName(ro).constData(), W_OK) != 0)
-            targets << ro;  // the superuser writes read-only files anyway
+            targets << ro; // the superuser writes read-only files anyway
         for (const QString &t : targets) {
             messages.clear();
             answer = t;
             QCOMPARE(exporter->exportCsv(store, 1), DataExport::Failed);
             expectWarningNaming(t);
-            QVERIFY(messages[0].text.size() > messages[0].text.indexOf(t) + t.size() + 1);  // and why
+            QVERIFY(messages[0].text.size() >
+                    messages[0].text.indexOf(t) + t.size() + 1); // and why
             QCOMPARE(Setting().read("save_path"), QString("/kept/folder"));
         }
     }
 
     void defaultFolderFallsBackToDocuments()
     {
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         const QString expected = documents.isEmpty() ? QDir::homePath() : documents;
-        exporter->setApplicationDir(dir->filePath("missing/bin"));  // a missing parent is not made
+        exporter->setApplicationDir(dir->filePath("missing/bin")); // a missing parent is not made
         QCOMPARE(exporter->startFolder(), expected);
         QVERIFY(!QFileInfo::exists(dir->filePath("missing")));
         makePlainFile();
-        exporter->setApplicationDir(dir->filePath("plain"));  // nothing can be made below a file
+        exporter->setApplicationDir(dir->filePath("plain")); // nothing can be made below a file
         SampleStore store;
         fill(store, 10);
         QCOMPARE(exporter->exportCsv(store, 0), DataExport::Cancelled);
@@ -162,7 +171,8 @@ private slots:
     {
         ChartMenu menu(window.get());
         menu.setMessageBox(recordMessage);
-        menu.setSaveFileDialog([this](QWidget *, const QString &, const QString &, const QString &) { return answer; });
+        menu.setSaveFileDialog([this](QWidget *, const QString &, const QString &,
+                                      const QString &) { return answer; });
         std::unique_ptr<QMenu> built(menu.buildMenu());
         QCOMPARE(built->actions().at(0)->text(), QString::fromUtf8("导出数据(.csv)"));
         QCOMPARE(built->actions().at(1)->text(), QString::fromUtf8("导出图片(.png)"));
@@ -173,7 +183,7 @@ private slots:
         QSignalSpy clearAsked(&menu, &ChartMenu::clearRecordRequested);
         clear->trigger();
         QCOMPARE(clearAsked.count(), 1);
-        QWidget view;  // a known colour at a known size
+        QWidget view; // a known colour at a known size
         view.resize(320, 200);
         view.setAutoFillBackground(true);
         view.setPalette(QPalette(QColor(10, 200, 30)));

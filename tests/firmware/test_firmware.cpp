@@ -15,8 +15,14 @@
 namespace {
 
 using Warnings = QList<QPair<QString, QString>>;
-int byteAt(const QByteArray &a, int i) { return static_cast<unsigned char>(a.at(i)); }
-QString bar(const char *percent) { return QStringLiteral("当前进度为：%1%").arg(QLatin1String(percent)); }
+int byteAt(const QByteArray &a, int i)
+{
+    return static_cast<unsigned char>(a.at(i));
+}
+QString bar(const char *percent)
+{
+    return QStringLiteral("当前进度为：%1%").arg(QLatin1String(percent));
+}
 QByteArray randomImage(int n, quint32 seed)
 {
     QRandomGenerator gen(seed);
@@ -62,18 +68,24 @@ struct Rig : QObject
     Rig()
     {
         up.setClock([this] { return nowMs; });
-        connect(&up, &FirmwareUpgrade::entryFrameRequested, this,
-                [this] { if (up.takeEntryRequest()) boot.begin(nowMs); });
+        connect(&up, &FirmwareUpgrade::entryFrameRequested, this, [this] {
+            if (up.takeEntryRequest())
+                boot.begin(nowMs);
+        });
         connect(&up, &FirmwareUpgrade::packetReady, this, [this](const QByteArray &packet) {
-            const QByteArray report = (QByteArray(1, char(0x55)) + packet.left(63)).leftJustified(64, '\0');
+            const QByteArray report =
+                (QByteArray(1, char(0x55)) + packet.left(63)).leftJustified(64, '\0');
             wire << report;
             inbox << boot.receive(report, nowMs);
         });
         connect(&texts, &UpgradeTexts::logCleared, this, [this] { log.clear(); });
         connect(&texts, &UpgradeTexts::logLine, this, [this](const QString &l) { log << l; });
-        connect(&texts, &UpgradeTexts::warning, this, [this](QString t, QString x) { warnings << qMakePair(t, x); });
-        connect(&texts, &UpgradeTexts::progressChanged, this, [this](int v, QString f) { progress << qMakePair(v, f); });
-        connect(&texts, &UpgradeTexts::startButtonChanged, this, [this](QString t, bool e) { buttons << qMakePair(t, e); });
+        connect(&texts, &UpgradeTexts::warning, this,
+                [this](QString t, QString x) { warnings << qMakePair(t, x); });
+        connect(&texts, &UpgradeTexts::progressChanged, this,
+                [this](int v, QString f) { progress << qMakePair(v, f); });
+        connect(&texts, &UpgradeTexts::startButtonChanged, this,
+                [this](QString t, bool e) { buttons << qMakePair(t, e); });
     }
     void startAndEnter(const QByteArray &image)
     {
@@ -174,14 +186,17 @@ private slots:
         const FirmwareImage::LoadResult good = FirmwareImage::load(write("max.bin", 1024000));
         QVERIFY(good.ok());
         QCOMPARE(good.data.size(), 1024000);
-        QCOMPARE(ImageTexts::describe(good).sizeText, QStringLiteral("固件大小:1000.0KB   1024000字节"));
+        QCOMPARE(ImageTexts::describe(good).sizeText,
+                 QStringLiteral("固件大小:1000.0KB   1024000字节"));
         const FirmwareImage::LoadResult big = FirmwareImage::load(write("big.bin", 1024001));
         QCOMPARE(big.status, FirmwareImage::Status::TooLarge);
         QCOMPARE(ImageTexts::describe(big).boxText, QStringLiteral("固件过大,请选择正确的固件"));
-        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("1024.bin", 1024))).sizeText, QStringLiteral("固件大小:1024字节"));
+        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("1024.bin", 1024))).sizeText,
+                 QStringLiteral("固件大小:1024字节"));
         QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("1025.bin", 1025))).sizeText,
                  QStringLiteral("固件大小:1.0KB   1025字节"));
-        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("empty.bin", 0))).boxText, QStringLiteral("空的固件"));
+        QCOMPARE(ImageTexts::describe(FirmwareImage::load(write("empty.bin", 0))).boxText,
+                 QStringLiteral("空的固件"));
         // The page's open-file dialog can pick a named pipe: refused without
         // opening it (which would wait for a writer), with the open failure's texts.
         const QString fifo = m_dir.filePath("fw.pipe");
@@ -233,7 +248,7 @@ private slots:
                  QStringList({"开始连接设备...", "握手成功...", "开始传输固件...", "传输完成...",
                               "传输耗时0秒", "1000字节/<1秒", "请等待设备烧写完成...",
                               "下载烧写过程耗时0秒", "烧写完成...", "本次下载结束"}));
-        Rig slow; // 3,532 packets at 2 ms each: 7 s for 204,800 bytes
+        Rig slow;           // 3,532 packets at 2 ms each: 7 s for 204,800 bytes
         slow.nowMs -= 3000; // the handshake is accepted on a whole second
         slow.msPerExchange = 2;
         slow.startAndEnter(randomImage(200 * 1024, 2));
@@ -340,9 +355,8 @@ private slots:
         QFETCH(int, step);
         QFETCH(int, sent);
         Rig rig;
-        rig.boot.setFault(code == 0xFF ? SimBootloader::Fault::EarlyFinish
-                                       : SimBootloader::Fault::Silence,
-                          step);
+        rig.boot.setFault(
+            code == 0xFF ? SimBootloader::Fault::EarlyFinish : SimBootloader::Fault::Silence, step);
         rig.startAndEnter(randomImage(58 * 5, 7));
         rig.pump();
         if (code != 0xFF)

@@ -37,11 +37,17 @@ QString sql(const QString &db, const QString &query)
 SampleStore::Values values(int i)
 {
     // Negative, tiny and large values: every one must come back as it went in.
-    return {float(4.2 - i * 0.001), float(i % 7 == 0 ? -1.5 : 3.0), float(12.345678 + i),
-            float(1e-3 * i), float(i * 0.0083), float(i * 0.8333), 35.5f, float(i % 3000),
-            41.25f, i % 5 == 0 ? -40.0f : 25.125f};
+    return {float(4.2 - i * 0.001),
+            float(i % 7 == 0 ? -1.5 : 3.0),
+            float(12.345678 + i),
+            float(1e-3 * i),
+            float(i * 0.0083),
+            float(i * 0.8333),
+            35.5f,
+            float(i % 3000),
+            41.25f,
+            i % 5 == 0 ? -40.0f : 25.125f};
 }
-
 
 } // namespace
 
@@ -99,11 +105,12 @@ private slots:
         QVERIFY(fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly));
         QVERIFY(fa.readAll() == fb.readAll());
         // Python's csv module reads it back whole: 20000 rows of 11 fields.
-        const Run py = run(QStringLiteral("python3"),
-                           {"-c", "import csv,sys; r=list(csv.reader(open(sys.argv[1])));"
-                                  "d=[x for x in r if x and x[0].startswith('20')];"
-                                  "print(len(d), set(len(x) for x in d))",
-                            path("stored.csv")});
+        const Run py =
+            run(QStringLiteral("python3"), {"-c",
+                                            "import csv,sys; r=list(csv.reader(open(sys.argv[1])));"
+                                            "d=[x for x in r if x and x[0].startswith('20')];"
+                                            "print(len(d), set(len(x) for x in d))",
+                                            path("stored.csv")});
         QCOMPARE(py.out.trimmed(), QStringLiteral("20000 {11}"));
         // The size on disk, checkpointed.
         sql(db, "PRAGMA wal_checkpoint(TRUNCATE);");
@@ -126,10 +133,12 @@ private slots:
         QSignalSpy problems(&w, &HistoryWriter::problem);
         QVERIFY(w.open(db));
         QTRY_COMPARE(problems.count(), 1);
-        QCOMPARE(problems[0][0].value<HistoryWriter::Problem>(), HistoryWriter::Problem::MovedAside);
+        QCOMPARE(problems[0][0].value<HistoryWriter::Problem>(),
+                 HistoryWriter::Problem::MovedAside);
         const QString aside = problems[0][1].toString();
-        QVERIFY2(QRegularExpression("broken\\.sqlite\\.broken-\\d{8}-\\d{6}$").match(aside).hasMatch(),
-                 qPrintable(aside));
+        QVERIFY2(
+            QRegularExpression("broken\\.sqlite\\.broken-\\d{8}-\\d{6}$").match(aside).hasMatch(),
+            qPrintable(aside));
         QFile kept(aside);
         QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == QByteArray(8192, '\x5a'));
 
@@ -150,7 +159,8 @@ private slots:
         QTRY_COMPARE(problems.count(), 2);
         QTest::qWait(100);
         QCOMPARE(problems.count(), 2);
-        QCOMPARE(problems[1][0].value<HistoryWriter::Problem>(), HistoryWriter::Problem::WriteFailed);
+        QCOMPARE(problems[1][0].value<HistoryWriter::Problem>(),
+                 HistoryWriter::Problem::WriteFailed);
         QCOMPARE(w.summary().samples, qint64(6001)); // the run goes on in memory
         w.endRun(QString::fromLatin1(EndReason::Stopped));
         w.flush();
@@ -213,26 +223,40 @@ private slots:
         QCOMPARE(r.code, 0);
         const QJsonObject listed = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(listed.value("end_reason").toString(), QStringLiteral("interrupted"));
-        QVERIFY2(listed.value("samples").toInt() >= rows - 1,
-                 qPrintable(QStringLiteral("%1 of %2").arg(listed.value("samples").toInt()).arg(rows)));
+        QVERIFY2(
+            listed.value("samples").toInt() >= rows - 1,
+            qPrintable(QStringLiteral("%1 of %2").arg(listed.value("samples").toInt()).arg(rows)));
         QCOMPARE(listed.value("model").toString(), QStringLiteral("RX41"));
         const QString id = QString::number(listed.value("id").toInt());
 
-        QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "label", id, "cell #3"}).code, 0);
+        QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "label", id, "cell #3"})
+                     .code,
+                 0);
         r = run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "show", id});
         QVERIFY2(r.out.contains("cell #3") && r.out.contains("interrupted"), qPrintable(r.out));
-        QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "export", id, path("run.csv")}).code, 0);
+        QCOMPARE(run(QStringLiteral(CLI_PATH),
+                     cli + QStringList{"history", "export", id, path("run.csv")})
+                     .code,
+                 0);
         QCOMPARE(csvRows(path("run.csv")).size(), listed.value("samples").toInt());
         QCOMPARE(csvRows(path("run.csv")), csvRows(csv).mid(0, listed.value("samples").toInt()));
-        QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "report", id, path("run.pdf")}).code, 0);
-        QCOMPARE(run(QStringLiteral("pdftoppm"), {"-png", "-r", "40", path("run.pdf"), path("page")}).code, 0);
+        QCOMPARE(run(QStringLiteral(CLI_PATH),
+                     cli + QStringList{"history", "report", id, path("run.pdf")})
+                     .code,
+                 0);
+        QCOMPARE(
+            run(QStringLiteral("pdftoppm"), {"-png", "-r", "40", path("run.pdf"), path("page")})
+                .code,
+            0);
         QVERIFY(QFile::exists(path("page-1.png")));
         r = run(QStringLiteral("pdftotext"), {path("run.pdf"), "-"});
         for (const char *text : {"Run report: cell #3", "RX41", "Capacity", "mAh", "interrupted"})
             QVERIFY2(r.out.contains(QLatin1String(text)), text);
 
         QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "delete", id}).code, 2);
-        QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "delete", id, "--yes"}).code, 0);
+        QCOMPARE(
+            run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "delete", id, "--yes"}).code,
+            0);
         QCOMPARE(sql(db, "SELECT count(*) FROM runs; SELECT count(*) FROM samples;"),
                  QStringLiteral("0\n0"));
         QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "show", id}).code, 2);

@@ -5,19 +5,19 @@
 #include "confirmations.h"
 #include "devicelink.h"
 #include "firmwareupgrade.h"
+#include "maindialog.h"
 #include "pages/historypage.h"
+#include "realtimechart.h"
 #include "runsummarypanel.h"
 #include "runtracker.h"
-#include "maindialog.h"
-#include "realtimechart.h"
 #include "setting.h"
 #include "simbootloader.h"
 #include "simserver.h"
 #include "socketbackend.h"
 
+#include <QtCharts/QChartView>
 #include <QtTest>
 #include <QtWidgets>
-#include <QtCharts/QChartView>
 #include <cmath>
 #include <csignal>
 #include <memory>
@@ -39,7 +39,6 @@ bool near(double a, double b)
 {
     return qAbs(a - b) < 0.0015;
 }
-
 
 QString sqlite(const QString &db, const QString &query)
 {
@@ -426,16 +425,17 @@ private slots:
         QVERIFY(page->openSelected());
         QCOMPARE(page->openedSamples().size(), store.size());
         QVERIFY(page->summaryText().contains(QStringLiteral("已停止")));
-        page->setSaveFileDialog([&](auto...) { return rig.dir.filePath(QStringLiteral("run.pdf")); });
+        page->setSaveFileDialog(
+            [&](auto...) { return rig.dir.filePath(QStringLiteral("run.pdf")); });
         QVERIFY(page->reportSelected());
         const QString text = pdfText(rig.dir.filePath(QStringLiteral("run.pdf")));
         QVERIFY2(text.contains(QStringLiteral("mAh")) && text.contains(QStringLiteral("KV37")),
                  qPrintable(text));
-        page->setTextDialog([](QWidget *, const QString &, const QString &, const QString &,
-                               bool *ok) {
-            *ok = true;
-            return QStringLiteral("cell #3");
-        });
+        page->setTextDialog(
+            [](QWidget *, const QString &, const QString &, const QString &, bool *ok) {
+                *ok = true;
+                return QStringLiteral("cell #3");
+            });
         QVERIFY(page->labelSelected());
         QCOMPARE(sqlite(db, QStringLiteral("SELECT label FROM runs WHERE id = %1;").arg(id)),
                  QStringLiteral("cell #3"));
@@ -447,8 +447,9 @@ private slots:
         QVERIFY(!page->deleteSelected());
         page->setConfirmDialog([](auto...) { return true; });
         QVERIFY(page->deleteSelected());
-        QCOMPARE(sqlite(db, QStringLiteral("SELECT count(*) FROM samples WHERE run_id = %1;").arg(id)),
-                 QStringLiteral("0"));
+        QCOMPARE(
+            sqlite(db, QStringLiteral("SELECT count(*) FROM samples WHERE run_id = %1;").arg(id)),
+            QStringLiteral("0"));
         QCOMPARE(page->table()->rowCount(), 1);
     }
 
@@ -468,7 +469,8 @@ private slots:
         ::kill(pid_t(window.processId()), SIGKILL);
         QVERIFY(window.waitForFinished(5000));
         const int stored = sqlite(db, "SELECT samples FROM runs;").toInt();
-        QCOMPARE(sqlite(db, "SELECT count(*) FROM runs WHERE ended_ms IS NULL;"), QStringLiteral("1"));
+        QCOMPARE(sqlite(db, "SELECT count(*) FROM runs WHERE ended_ms IS NULL;"),
+                 QStringLiteral("1"));
         QProcess list;
         list.start(QStringLiteral(CLI_PATH), {"--history", db, "--json", "history", "list"});
         QVERIFY(list.waitForFinished(10000));

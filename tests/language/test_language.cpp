@@ -56,10 +56,10 @@ void choose(MainDialog &d, bool english)
 }
 
 const QString TipsEn = QStringLiteral("Please connect the HID to the computer!");
-const QStringList loadZh = {"固件升级",        "仪表参数设置", "恒电流模式", "恒电压模式",
-                            "恒电阻模式",      "恒功率模式",   "测内阻",     "测电源",
-                            "测线组",          "充放充",       "充放充放充", "充放电循环测试",
-                            "测试程序",        "更多功能等待开发"};
+const QStringList loadZh = {"固件升级",   "仪表参数设置",    "恒电流模式", "恒电压模式",
+                            "恒电阻模式", "恒功率模式",      "测内阻",     "测电源",
+                            "测线组",     "充放充",          "充放充放充", "充放电循环测试",
+                            "测试程序",   "更多功能等待开发"};
 const QStringList loadEn = {
     "Firmware update",     "Setting",        "Constant Current",    "Constant Voltage",
     "Constant Resistance", "Constant Power", "Internal_Res_Tester", "Power Tester",

@@ -37,8 +37,7 @@ Run run(const QString &program, const QStringList &args)
 
 // Runs a program for at most `ms` with the environment a user's terminal
 // has: no logging rules of the test harness, the given extra variables.
-Run runFor(const QString &program, const QStringList &args, int ms,
-           const QStringList &extra = {})
+Run runFor(const QString &program, const QStringList &args, int ms, const QStringList &extra = {})
 {
     QTemporaryDir runtime; // a private runtime folder, as a desktop session has
     QProcess p;

@@ -42,9 +42,8 @@ struct PageRig
         w->setMessageBox([this](QWidget *, QMessageBox::Icon, const QString &,
                                 const QString &text) { boxes.append(text); });
         // Closing with a run or unsaved samples asks first: these tests discard.
-        w->setQuestionBox([](QWidget *, const dialoghooks::Question &) {
-            return QMessageBox::Discard;
-        });
+        w->setQuestionBox(
+            [](QWidget *, const dialoghooks::Question &) { return QMessageBox::Discard; });
         page = w->findChild<ProgramPage *>();
     }
     ~PageRig()

@@ -45,7 +45,8 @@ private slots:
         using T = F::TitleTarget;
         const F::WorkMode cc = F::workMode(0, 1);
         QCOMPARE(cc.titleTarget, T::DisplayTitle);
-        QCOMPARE(ReadingsView::modeTitle(0, 1) + cc.caption + cc.unit, QStringLiteral("恒电流模式Is:A"));
+        QCOMPARE(ReadingsView::modeTitle(0, 1) + cc.caption + cc.unit,
+                 QStringLiteral("恒电流模式Is:A"));
         QCOMPARE(F::workMode(0, 0).titleTarget, T::None); // unknown family: caption and unit only
         QVERIFY(F::workMode(0, 0).captionChanges);
         QCOMPARE(ReadingsView::modeTitle(2, 1) + F::workMode(2, 1).caption + F::workMode(2, 1).unit,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devicelink.h"
 #include "../common/fakehandle.h"
+#include "devicelink.h"
 #include "hidbackend.h"
 #include "maindialog.h"
 #include "simreports.h"

@@ -22,13 +22,14 @@ private slots:
     void everyPathResolvesAndDecodes()
     {
         QStringList paths = {":/Language/lib_en.qm", ":/Language/lib_zh.qm"};
-        for (const QString &n : QString(
+        for (const QString &n :
+             QString(
                  "main.jpg folder.ico img/searching.gif font/fontawesome-webfont.ttf MoreSettings "
                  "ScrollDisp AccuGrpDisp usb_disconnect usb_connect cn_en ExportData ExportImage "
                  "down up Upgrade back icon_130x20 icon01_130x20 icon02_130x20 icon03_130x20 "
                  "download run pause SysSet list_20x20 menu img/MainIcon img/search img/Tick "
                  "img/UnTick img/01 img/02 img/03 img/04 img/05 img/06 img/07 img/08 img/09 img/10")
-                                    .split(' '))
+                 .split(' '))
             paths << ":/sys/rs/rs/" + n + (n.contains('.') ? "" : ".png");
         for (const QString &path : paths)
             QVERIFY2(QFile::exists(path) && (path.endsWith(".ttf") || path.endsWith(".qm") ||

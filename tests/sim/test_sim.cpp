@@ -4,12 +4,14 @@
 #include "siminstrument.h"
 
 #include <QtTest>
-
 #include <cstring>
 
 namespace {
 
-QByteArray frame(QByteArray hex) { return QByteArray::fromHex(hex.replace(' ', "")).leftJustified(64, '\0'); }
+QByteArray frame(QByteArray hex)
+{
+    return QByteArray::fromHex(hex.replace(' ', "")).leftJustified(64, '\0');
+}
 
 QByteArray floatFrame(int code, float value)
 {
@@ -30,7 +32,8 @@ QByteArray one(SimInstrument &sim, const QByteArray &hex)
 
 quint32 u32le(const QByteArray &r, int at)
 {
-    return quint8(r[at]) | quint8(r[at + 1]) << 8 | quint8(r[at + 2]) << 16 | quint32(quint8(r[at + 3])) << 24;
+    return quint8(r[at]) | quint8(r[at + 1]) << 8 | quint8(r[at + 2]) << 16 |
+           quint32(quint8(r[at + 3])) << 24;
 }
 
 const QByteArray MeasurementPoll = "55 05 01 05 0B 00 8C EE FF";
@@ -47,7 +50,7 @@ struct Reading
 Reading poll(SimInstrument &sim)
 {
     const QByteArray r = one(sim, MeasurementPoll);
-    return {u32le(r, 8) / 1000.0, u32le(r, 12) / 1000.0, u32le(r, 16) / 1000.0,
+    return {u32le(r, 8) / 1000.0,  u32le(r, 12) / 1000.0, u32le(r, 16) / 1000.0,
             u32le(r, 24) / 1000.0, u32le(r, 28) / 1000.0, r[52] != 0};
 }
 
@@ -62,23 +65,25 @@ private slots:
         SimSetup setup;
         setup.slaves = {3, 5};
         SimInstrument sim(setup);
-        QCOMPARE(one(sim, "55 05 01 04 00 00 00 00 EE FF").toHex(), frame("AA 05 01 04 01 00 00 00 EE FF").toHex());
-        QCOMPARE(one(sim, "55 05 03 04 00 00 00 00 EE FF").toHex(), frame("AA 05 03 04 00 00 00 00 EE FF").toHex());
+        QCOMPARE(one(sim, "55 05 01 04 00 00 00 00 EE FF").toHex(),
+                 frame("AA 05 01 04 01 00 00 00 EE FF").toHex());
+        QCOMPARE(one(sim, "55 05 03 04 00 00 00 00 EE FF").toHex(),
+                 frame("AA 05 03 04 00 00 00 00 EE FF").toHex());
         QVERIFY(sim.receive(frame("55 05 02 04 00 00 00 00 EE FF")).isEmpty());
     }
     void parameterReportLayout()
     {
         SimInstrument sim;
-        for (const char *hex : {"55 05 01 21 3F C0 00 00 EE FF",   // set value 1.5
-                                "55 05 01 29 40 40 00 00 EE FF",   // cut-off 3.0
-                                "55 05 01 27 3F 80 00 00 EE FF",   // volt calibration 1.0
-                                "55 05 01 49 00 00 00 00 EE FF",   // constant resistance
-                                "55 05 01 20 03 00 00 00 EE FF",   // style 3
-                                "55 05 01 22 00 00 00 07 EE FF",   // brightness 7 (low byte)
+        for (const char *hex : {"55 05 01 21 3F C0 00 00 EE FF", // set value 1.5
+                                "55 05 01 29 40 40 00 00 EE FF", // cut-off 3.0
+                                "55 05 01 27 3F 80 00 00 EE FF", // volt calibration 1.0
+                                "55 05 01 49 00 00 00 00 EE FF", // constant resistance
+                                "55 05 01 20 03 00 00 00 EE FF", // style 3
+                                "55 05 01 22 00 00 00 07 EE FF", // brightness 7 (low byte)
                                 "55 05 01 23 00 00 00 02 EE FF", "55 05 01 24 00 00 00 1E EE FF",
-                                "55 05 01 31 02 00 00 01 EE FF",   // 2 hours
-                                "55 05 01 31 2C 00 00 02 EE FF",   // 44 minutes
-                                "55 05 01 2F 42 C8 00 00 EE FF"})  // MOS limit 100
+                                "55 05 01 31 02 00 00 01 EE FF",  // 2 hours
+                                "55 05 01 31 2C 00 00 02 EE FF",  // 44 minutes
+                                "55 05 01 2F 42 C8 00 00 EE FF"}) // MOS limit 100
             sim.receive(frame(hex));
         const QByteArray r = one(sim, ParameterPoll);
         QCOMPARE(r.size(), 64);

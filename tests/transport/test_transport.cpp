@@ -26,13 +26,23 @@ struct Sim
             qFatal("cannot serve the simulator: %s", qPrintable(error));
         hid::setBackend(hid::makeSocketBackend(dir.filePath(QStringLiteral("i.sock"))));
     }
-    ~Sim() { hid::setBackend(nullptr); server.reset(); }
+    ~Sim()
+    {
+        hid::setBackend(nullptr);
+        server.reset();
+    }
     QTemporaryDir dir;
     std::unique_ptr<SimServer> server;
 };
 
-QByteArray report(const char *hex) { return QByteArray::fromHex(hex).leftJustified(hid::ReportSize, '\0'); }
-QByteArray probe() { return report("5505010400000000eeff"); }
+QByteArray report(const char *hex)
+{
+    return QByteArray::fromHex(hex).leftJustified(hid::ReportSize, '\0');
+}
+QByteArray probe()
+{
+    return report("5505010400000000eeff");
+}
 const QByteArray ProbeAnswer("aa05010401000000eeff");
 
 int write(hid::Handle *h, const QByteArray &r)
@@ -268,7 +278,8 @@ private slots:
         // Short data is padded with zeros.
         t.write(reinterpret_cast<const unsigned char *>("\x05\x09"), 2);
         QTRY_COMPARE_WITH_TIMEOUT(sim.server->receivedReports().size(), 2, 2000);
-        QCOMPARE(sim.server->receivedReports().last(), QByteArray("\x55\x05\x09", 3) + QByteArray(61, '\0'));
+        QCOMPARE(sim.server->receivedReports().last(),
+                 QByteArray("\x55\x05\x09", 3) + QByteArray(61, '\0'));
         QCOMPARE(errors.count(), 0);
         // A failed write is reported once and is the loss of the instrument;
         // the link comes back on a new connection (the old one keeps failing).
@@ -414,8 +425,9 @@ private slots:
     }
     void reportIdKey()
     {
-        const SettingsAccess file{[](const QString &k) { return Setting().read(k); },
-                                  [](const QString &k, const QString &v) { Setting().write(k, v); }};
+        const SettingsAccess file{
+            [](const QString &k) { return Setting().read(k); },
+            [](const QString &k, const QString &v) { Setting().write(k, v); }};
         {
             USBThread t(nullptr, file);
             QCOMPARE(Setting().read(QStringLiteral("report_id")), QStringLiteral("85"));
@@ -455,12 +467,15 @@ private slots:
                 addresses << address;
         };
         my_thread *scan = link.scanWorker();
-        connect(scan, &my_thread::ThreadSendData_Signal, this,
-                [&](qint16 a) { stamp(QStringLiteral("probe"), a); }, Qt::DirectConnection);
-        connect(scan, &my_thread::ThreadRecvData_Signal, this,
-                [&] { stamp(QStringLiteral("read")); }, Qt::DirectConnection);
-        connect(scan, &my_thread::ThreadShowData_Signal, this,
-                [&] { stamp(QStringLiteral("show")); }, Qt::DirectConnection);
+        connect(
+            scan, &my_thread::ThreadSendData_Signal, this,
+            [&](qint16 a) { stamp(QStringLiteral("probe"), a); }, Qt::DirectConnection);
+        connect(
+            scan, &my_thread::ThreadRecvData_Signal, this, [&] { stamp(QStringLiteral("read")); },
+            Qt::DirectConnection);
+        connect(
+            scan, &my_thread::ThreadShowData_Signal, this, [&] { stamp(QStringLiteral("show")); },
+            Qt::DirectConnection);
         clock.start();
         QVERIFY(link.startScan());
         QVERIFY(!link.startScan()); // a second start while it runs does nothing
@@ -498,15 +513,16 @@ private slots:
         auto reader = open(), writer = open();
         for (int i = 0; i < hid::QueueLimit + 16; ++i) {
             // Two kinds of reply, so the survivors show which were kept.
-            const QByteArray r = i < hid::QueueLimit ? probe()
-                                                     : report("550501050b008ceeff");
+            const QByteArray r = i < hid::QueueLimit ? probe() : report("550501050b008ceeff");
             QCOMPARE(write(writer.get(), r), hid::ReportSize);
-            while (sim.server->reportsReceived() < i + 1) // each reply lands before the next request
+            while (sim.server->reportsReceived() <
+                   i + 1) // each reply lands before the next request
                 QThread::msleep(1);
         }
         QTest::qWait(200);
         int count = 0;
-        for (QByteArray r = read(reader.get(), 50); !r.isEmpty(); r = read(reader.get(), 50), ++count)
+        for (QByteArray r = read(reader.get(), 50); !r.isEmpty();
+             r = read(reader.get(), 50), ++count)
             QCOMPARE(quint8(r[3]), quint8(0x04));
         QCOMPARE(count, hid::QueueLimit);
     }

@@ -1,7 +1,7 @@
 // Navigation of the main window: menu entries, shortcuts and return buttons,
 // checked by the pages shown, the titles and the reports that reach the wire.
-#include "hidbackend.h"
 #include "../common/fakehandle.h"
+#include "hidbackend.h"
 #include "maindialog.h"
 
 #include <QLabel>
@@ -89,9 +89,11 @@ private slots:
         };
         QCOMPARE(idf("KV37", 0, MainDialog::PageStart), QVector<int>({1, 1, 0}));
         QCOMPARE(idf("PB62", 0, MainDialog::PageStart), QVector<int>({1, 4, 7}));
-        QCOMPARE(idf("rx41", 1, MainDialog::PageStart), QVector<int>({0, 1, MainDialog::PageStart}));
+        QCOMPARE(idf("rx41", 1, MainDialog::PageStart),
+                 QVector<int>({0, 1, MainDialog::PageStart}));
         // The other family while its settings page is open: class follows, page stays.
-        QCOMPARE(idf("RX41", 1, MainDialog::PageSettings), QVector<int>({1, 4, MainDialog::PageSettings}));
+        QCOMPARE(idf("RX41", 1, MainDialog::PageSettings),
+                 QVector<int>({1, 4, MainDialog::PageSettings}));
     }
     void menuEntry_data()
     {
@@ -130,13 +132,14 @@ private slots:
         QCOMPARE(child<QToolButton>(button)->text(), entry);
         clickMenu(button.startsWith("RX41") ? 4 : 1, button);
         QCOMPARE(dialog->currentPage(), page);
-        const char *title[] = {"", "upgrade_", "disp_", "settings_", "", "", "six_", "", "",
-                               "RX41_settings_", "history_", "program_"};
+        const char *title[] = {"", "upgrade_", "disp_",          "settings_", "",        "", "six_",
+                               "", "",         "RX41_settings_", "history_",  "program_"};
         QCOMPARE(text(title[page] + QStringLiteral("labTitle")), entry);
         QCOMPARE(handle->written, wire(codes));
         if (!caption.isEmpty())
             QCOMPARE(text("label_cons") + ' ' + text("label_unit") + ' ' +
-                         child("disp_Btn_Run")->text(), caption);
+                         child("disp_Btn_Run")->text(),
+                     caption);
     }
 
     void dispatchGoesByTheShownText()
@@ -299,7 +302,7 @@ private slots:
         QCOMPARE(dialog->geometry().topLeft(),
                  QGuiApplication::primaryScreen()->availableGeometry().topLeft());
         QVERIFY(!dialog->isMaximized()); // resized, never put into the platform's state
-        dialog->move(10, 10); // moved while maximized: still comes back to where it was
+        dialog->move(10, 10);            // moved while maximized: still comes back to where it was
         QTest::mouseDClick(child<QWidget>("widgetTitle"), Qt::LeftButton, {}, QPoint(400, 10));
         QCOMPARE(dialog->geometry(), before);
         // Closing tells the link first.
