@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QWheelEvent>
 #include <QtCharts/QDateTimeAxis>
 #include <algorithm>
@@ -21,6 +22,16 @@ ChartView::ChartView(QWidget *parent) : QChartView(parent)
 ChartView::ChartView(QChart *chart, QWidget *parent) : ChartView(parent)
 {
     setChart(chart);
+}
+
+void ChartView::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    // A scene without a rect of its own measures every item after each
+    // change to grow one (each grid line and tick is stroked to measure it);
+    // the chart fills the view, so its rect is known.
+    if (scene())
+        scene()->setSceneRect(sceneRect());
 }
 
 void ChartView::mousePressEvent(QMouseEvent *event)

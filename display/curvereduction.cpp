@@ -72,8 +72,7 @@ void appendRaw(const SampleStore &store, const Request &r, size_t from, size_t t
 struct Column
 {
     float minV, maxV;
-    qint64 minT, maxT;
-    size_t minI, maxI;
+    size_t minI, maxI; // times are looked up once, when the column is flushed
     bool any;
 };
 
@@ -83,23 +82,22 @@ void resetColumns(Column *cols, int n)
         cols[q].any = false;
 }
 
-void flushColumns(Column *cols, int n, QVector<QPointF> *out)
+void flushColumns(const SampleStore &store, Column *cols, int n, QVector<QPointF> *out)
 {
     for (int q = 0; q < n; ++q) {
         const Column &c = cols[q];
         if (!c.any)
             continue;
+        const QPointF lowest(double(store.timeAt(c.minI)), double(c.minV));
         // Keep the two extremes in the order they happened so the line runs
         // through them as the signal did.
         if (c.minI == c.maxI) {
-            out[q].append(QPointF(double(c.minT), double(c.minV)));
-        } else if (c.minI < c.maxI) {
-            out[q].append(QPointF(double(c.minT), double(c.minV)));
-            out[q].append(QPointF(double(c.maxT), double(c.maxV)));
-        } else {
-            out[q].append(QPointF(double(c.maxT), double(c.maxV)));
-            out[q].append(QPointF(double(c.minT), double(c.minV)));
+            out[q].append(lowest);
+            continue;
         }
+        const QPointF highest(double(store.timeAt(c.maxI)), double(c.maxV));
+        out[q].append(c.minI < c.maxI ? lowest : highest);
+        out[q].append(c.minI < c.maxI ? highest : lowest);
     }
 }
 
@@ -150,46 +148,48 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
     Column cols[MaxQuantities];
     resetColumns(cols, nq);
 
-    auto take = [&](int q, float v, size_t i) {
+    auto take = [&cols](int q, float v, size_t i) {
         Column &c = cols[q];
         if (!c.any) {
-            const qint64 t = store.timeAt(i);
-            c = Column{v, v, t, t, i, i, true};
+            c = Column{v, v, i, i, true};
             return;
         }
         if (v < c.minV) {
             c.minV = v;
-            c.minT = store.timeAt(i);
             c.minI = i;
         }
         if (v > c.maxV) {
             c.maxV = v;
-            c.maxT = store.timeAt(i);
             c.maxI = i;
         }
     };
 
+    const size_t block = SampleStore::BlockSize;
+    const bool snapToBlocks = b - a >= size_t(columns) * 8 * block;
     Breaks breaks(r, a);
     size_t i = a;
     while (i < b) {
         if (breaks.at(i)) {
             // The samples before the gap close their column; the line stops there.
-            flushColumns(cols, nq, out);
+            flushColumns(store, cols, nq, out);
             resetColumns(cols, nq);
             for (int q = 0; q < nq; ++q)
                 appendBreak(out[q], store.timeAt(i));
         }
         const double t = double(store.timeAt(i));
         if (t >= colEnd && col < columns - 1) {
-            flushColumns(cols, nq, out);
+            flushColumns(store, cols, nq, out);
             resetColumns(cols, nq);
             col = std::min(columns - 1, std::max(col + 1, int((t - double(r.fromMs)) / perColumn)));
             colEnd = double(r.fromMs) + perColumn * (col + 1);
         }
         // A whole block inside this column: its summary stands for its samples.
-        const size_t block = SampleStore::BlockSize;
+        // In a column many blocks wide, a block that starts in it counts
+        // wholly: the extremes keep their own times, so the line is the same
+        // but the blocks astride the column edges are not read sample by sample.
         if (i % block == 0 && i + block <= b && breaks.noneWithin(i, block) &&
-            (col == columns - 1 || double(store.timeAt(i + block - 1)) < colEnd)) {
+            (col == columns - 1 || snapToBlocks ||
+             double(store.timeAt(i + block - 1)) < colEnd)) {
             const SampleStore::Block &s = store.blockAt(i / block);
             for (int q = 0; q < nq; ++q) {
                 const int k = r.quantities[q];
@@ -213,7 +213,7 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
         }
         ++i;
     }
-    flushColumns(cols, nq, out);
+    flushColumns(store, cols, nq, out);
     appendRaw(store, r, b, after, out);
     return true;
 }

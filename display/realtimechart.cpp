@@ -22,6 +22,7 @@ Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 #include <QtCharts/QLegendMarker>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace QtCharts;
 
@@ -151,6 +152,23 @@ void RealTimeChart::applyChartStyle()
     m_chart->setDropShadowEnabled(false);
     m_chart->setBackgroundVisible(true);
 
+    // Axis lines, ticks and grid lines one pixel wide whatever the scale: a
+    // line item with a cosmetic pen is measured from its ends, any other is
+    // stroked to measure it, each of the hundred or so on every repaint.
+    const auto hairlines = [](QAbstractAxis *axis) {
+        for (auto [get, set] : {std::pair(&QAbstractAxis::linePen, &QAbstractAxis::setLinePen),
+                                std::pair(&QAbstractAxis::gridLinePen,
+                                          &QAbstractAxis::setGridLinePen),
+                                std::pair(&QAbstractAxis::minorGridLinePen,
+                                          &QAbstractAxis::setMinorGridLinePen)}) {
+            QPen pen = (axis->*get)();
+            pen.setWidth(0);
+            (axis->*set)(pen);
+        }
+    };
+    hairlines(m_timeAxis);
+    for (int a = 0; a < Curves::AxisCount; ++a)
+        hairlines(m_axes[a]);
     m_timeAxis->setTickCount(10);
     m_timeAxis->setFormat(AxisLabels::timeFormat(m_timeAxis->min(), m_timeAxis->max(), 10));
     m_timeAxis->setGridLineVisible(true);

@@ -327,6 +327,10 @@ private slots:
         QCOMPARE(c->series(Curves::Voltage)->count(), 63); // raw again: 61 inside, one each side
     }
 
+    // Each pixel column keeps its lowest and highest sample. With many blocks
+    // to a column (the second window) a block astride a column edge is read
+    // whole, so an extreme may be drawn under the neighbouring column, never
+    // further away, and only as the sample it is.
     void reducedColumnsAgreeWithAFullScan()
     {
         SampleStore s;
@@ -339,29 +343,52 @@ private slots:
             s.append(t, sample(i % 9973 == 0 ? std::numeric_limits<float>::quiet_NaN() : v));
         }
         const qint64 from = 7777777, to = t - 5555555;
-        const int columns = 613;
         const SampleStore::Quantity volt[1] = {SampleStore::Voltage};
-        QVector<QPointF> out[1];
-        QVERIFY(CurveReduction::reduce(s, {from, to, columns, volt, 1}, out));
-        const double per = (double(to - from) + 1.0) / columns;
-        auto col = [&](double x) { return std::min(columns - 1, int((x - double(from)) / per)); };
-        QVector<double> lo(columns, 1e30), hi(columns, -1e30), gotLo = lo, gotHi = hi;
-        for (size_t i = s.lowerBound(from); i < s.size() && s.timeAt(i) <= to; ++i) {
-            const float v = s.valueAt(SampleStore::Voltage, i);
-            if (std::isfinite(v)) {
-                lo[col(s.timeAt(i))] = std::min(lo[col(s.timeAt(i))], double(v));
-                hi[col(s.timeAt(i))] = std::max(hi[col(s.timeAt(i))], double(v));
+        for (const int columns : {613, 61}) {
+            const bool exact = columns == 613;
+            QVector<QPointF> out[1];
+            QVERIFY(CurveReduction::reduce(s, {from, to, columns, volt, 1}, out));
+            QVERIFY(out[0].size() <= 2 * columns + 4);
+            const double per = (double(to - from) + 1.0) / columns;
+            auto col = [&](double x) {
+                return std::min(columns - 1, int((x - double(from)) / per));
+            };
+            QVector<double> lo(columns, 1e30), hi(columns, -1e30), gotLo = lo, gotHi = hi;
+            for (size_t i = s.lowerBound(from); i < s.size() && s.timeAt(i) <= to; ++i) {
+                const float v = s.valueAt(SampleStore::Voltage, i);
+                if (std::isfinite(v)) {
+                    lo[col(s.timeAt(i))] = std::min(lo[col(s.timeAt(i))], double(v));
+                    hi[col(s.timeAt(i))] = std::max(hi[col(s.timeAt(i))], double(v));
+                }
             }
-        }
-        for (const QPointF &p : out[0]) {
-            QVERIFY(std::isfinite(p.y()));
-            if (p.x() >= from && p.x() <= to) {
-                gotLo[col(p.x())] = std::min(gotLo[col(p.x())], p.y());
-                gotHi[col(p.x())] = std::max(gotHi[col(p.x())], p.y());
+            double lastX = -1;
+            for (const QPointF &p : out[0]) {
+                QVERIFY(std::isfinite(p.y()));
+                QVERIFY(p.x() > lastX);
+                lastX = p.x();
+                const size_t i = s.lowerBound(qint64(p.x()));
+                QCOMPARE(double(s.timeAt(i)), p.x());
+                QCOMPARE(p.y(), double(s.valueAt(SampleStore::Voltage, i)));
+                if (p.x() >= from && p.x() <= to) {
+                    gotLo[col(p.x())] = std::min(gotLo[col(p.x())], p.y());
+                    gotHi[col(p.x())] = std::max(gotHi[col(p.x())], p.y());
+                }
             }
+            if (exact) {
+                QCOMPARE(gotLo, lo);
+                QCOMPARE(gotHi, hi);
+                continue;
+            }
+            int moved = 0;
+            for (int c = 0; c < columns; ++c) {
+                const int a = std::max(0, c - 1), b = std::min(columns - 1, c + 1);
+                const double nearLo = *std::min_element(gotLo.begin() + a, gotLo.begin() + b + 1);
+                const double nearHi = *std::max_element(gotHi.begin() + a, gotHi.begin() + b + 1);
+                QVERIFY2(nearLo <= lo[c] && nearHi >= hi[c], qPrintable(QString::number(c)));
+                moved += gotLo[c] != lo[c] || gotHi[c] != hi[c];
+            }
+            QVERIFY(moved < columns / 4);
         }
-        QCOMPARE(gotLo, lo);
-        QCOMPARE(gotHi, hi);
     }
 
     // Round numbers on every value axis: steps of 1, 2, 2.5 or 5 x 10^n.
