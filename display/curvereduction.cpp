@@ -188,8 +188,7 @@ bool reduce(const SampleStore &store, const Request &r, QVector<QPointF> *out)
         // wholly: the extremes keep their own times, so the line is the same
         // but the blocks astride the column edges are not read sample by sample.
         if (i % block == 0 && i + block <= b && breaks.noneWithin(i, block) &&
-            (col == columns - 1 || snapToBlocks ||
-             double(store.timeAt(i + block - 1)) < colEnd)) {
+            (col == columns - 1 || snapToBlocks || double(store.timeAt(i + block - 1)) < colEnd)) {
             const SampleStore::Block &s = store.blockAt(i / block);
             for (int q = 0; q < nq; ++q) {
                 const int k = r.quantities[q];

@@ -156,11 +156,10 @@ void RealTimeChart::applyChartStyle()
     // line item with a cosmetic pen is measured from its ends, any other is
     // stroked to measure it, each of the hundred or so on every repaint.
     const auto hairlines = [](QAbstractAxis *axis) {
-        for (auto [get, set] : {std::pair(&QAbstractAxis::linePen, &QAbstractAxis::setLinePen),
-                                std::pair(&QAbstractAxis::gridLinePen,
-                                          &QAbstractAxis::setGridLinePen),
-                                std::pair(&QAbstractAxis::minorGridLinePen,
-                                          &QAbstractAxis::setMinorGridLinePen)}) {
+        for (auto [get, set] :
+             {std::pair(&QAbstractAxis::linePen, &QAbstractAxis::setLinePen),
+              std::pair(&QAbstractAxis::gridLinePen, &QAbstractAxis::setGridLinePen),
+              std::pair(&QAbstractAxis::minorGridLinePen, &QAbstractAxis::setMinorGridLinePen)}) {
             QPen pen = (axis->*get)();
             pen.setWidth(0);
             (axis->*set)(pen);
