@@ -534,7 +534,7 @@ int main(int argc, char **argv)
                 "read for every packet\n",
                 BaselinePackets, packets);
     std::printf("  end to end = the 3 s the instrument is given to enter its bootloader + "
-                "transfer + its burn (1.5 s in the simulator)\n");
+                "transfer + its burn (0.5 s in the simulator)\n");
     std::printf("  USB full speed floor for comparison: %d packets x 1 ms = %.1f s\n", packets,
                 packets / 1000.0);
     std::printf("  target: overhead <= %.0f us per packet: %s (worst %.1f us)\n", OverheadTargetUs,
