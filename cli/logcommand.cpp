@@ -183,22 +183,7 @@ private:
     }
 
     // What the history keeps of the run: its instrument and settings.
-    RunInfo runInfo(qint64 startedMs) const
-    {
-        const MeasurementRecord &r = m_session.record();
-        RunInfo i;
-        i.startedMs = startedMs;
-        i.model = m_session.model();
-        i.firmware = m_session.version();
-        i.serial = m_session.serialNumber();
-        i.address = m_session.address();
-        i.deviceClass = m_class;
-        i.workMode = r.workMode;
-        i.setValue = double(r.setValue);
-        i.cutoffVolts = double(r.cutoffVoltage);
-        i.timeLimitMinutes = r.timeLimitHours * 60 + r.timeLimitMinutes;
-        return i;
-    }
+    RunInfo runInfo(qint64 startedMs) const { return runInfoFrom(m_session, startedMs, m_class); }
 
     // How the run ends, in the history's words: a load that stopped by
     // itself stopped at its cut-off or its time limit, or was stopped.

@@ -35,6 +35,28 @@ struct RunInfo
     QString label;
 };
 
+// What a run starts with, read from an instrument session: the instrument
+// and the settings in its record. A power tester has no time limit. (A
+// template, so the history needs no session.)
+template <class Session>
+RunInfo runInfoFrom(const Session &session, qint64 startedMs, int deviceClass)
+{
+    const auto &r = session.record();
+    RunInfo i;
+    i.startedMs = startedMs;
+    i.model = session.model();
+    i.firmware = session.version();
+    i.serial = session.serialNumber();
+    i.address = session.address();
+    i.deviceClass = deviceClass;
+    i.workMode = r.workMode;
+    i.setValue = double(r.setValue);
+    i.cutoffVolts = double(r.cutoffVoltage);
+    if (deviceClass == 1)
+        i.timeLimitMinutes = r.timeLimitHours * 60 + r.timeLimitMinutes;
+    return i;
+}
+
 // The numbers a run ends with, kept with it and shown when it ends.
 struct RunSummary
 {

@@ -907,13 +907,12 @@ void ProgramRunner::beginHistory()
 {
     if (!m_history)
         return;
-    RunInfo info;
-    info.startedMs = QDateTime::currentMSecsSinceEpoch();
-    info.model = m_session.model();
-    info.firmware = m_session.version();
-    info.serial = m_session.serialNumber();
-    info.address = m_session.address();
-    info.deviceClass = m_session.deviceClass();
+    RunInfo info =
+        runInfoFrom(m_session, QDateTime::currentMSecsSinceEpoch(), m_session.deviceClass());
+    info.workMode = 0;
+    info.setValue = 0;
+    info.cutoffVolts = 0;
+    info.timeLimitMinutes = 0;
     // The run is listed with the settings of its first discharge.
     std::function<const ProgramStep *(const QVector<ProgramStep> &)> first =
         [&first](const QVector<ProgramStep> &steps) -> const ProgramStep * {

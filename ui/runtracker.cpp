@@ -29,19 +29,7 @@ bool RunTracker::open(const QString &path)
 
 RunInfo RunTracker::runInfo(qint64 startedMs, quint8 deviceClass) const
 {
-    const MeasurementRecord &r = m_session.record();
-    RunInfo i;
-    i.startedMs = startedMs;
-    i.model = m_session.model();
-    i.firmware = m_session.version();
-    i.serial = m_session.serialNumber();
-    i.address = m_session.address();
-    i.deviceClass = deviceClass;
-    i.workMode = r.workMode;
-    i.setValue = double(r.setValue);
-    i.cutoffVolts = double(r.cutoffVoltage);
-    if (deviceClass == DeviceModel::ElectronicLoad)
-        i.timeLimitMinutes = r.timeLimitHours * 60 + r.timeLimitMinutes;
+    RunInfo i = runInfoFrom(m_session, startedMs, deviceClass);
     i.label = m_label;
     return i;
 }
