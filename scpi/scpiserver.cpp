@@ -7,8 +7,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <cerrno>
-#include <sys/socket.h>
+#include <poll.h>
 
 Q_LOGGING_CATEGORY(lcScpi, "usbtester.scpi")
 
@@ -113,11 +112,11 @@ int ScpiServer::clientCount() const
 
 bool ScpiServer::peerClosed(ScpiClient *c)
 {
-    // A client that closed just before the newcomer came may not have been
-    // noticed yet: the system knows.
-    char b;
-    const ssize_t n = ::recv(int(c->socket->socketDescriptor()), &b, 1, MSG_PEEK | MSG_DONTWAIT);
-    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    // A client that hung up just before the newcomer came may not have been
+    // noticed yet, and may have left a command unread behind it: the system
+    // knows it is gone all the same.
+    pollfd p{int(c->socket->socketDescriptor()), POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 void ScpiServer::closed(ScpiClient *c)
@@ -134,11 +133,12 @@ void ScpiServer::closed(ScpiClient *c)
 void ScpiServer::accept()
 {
     while (QTcpSocket *s = m_server->nextPendingConnection()) {
-        if (clientCount() >= MaxClients)
+        // One that hung up holds no place, though its last commands still run.
+        int connected = clientCount();
+        if (connected >= MaxClients)
             for (ScpiClient *c : qAsConst(m_clients))
-                if (c->open && peerClosed(c))
-                    closed(c);
-        if (clientCount() >= MaxClients) {
+                connected -= c->open && peerClosed(c) ? 1 : 0;
+        if (connected >= MaxClients) {
             const QString peer =
                 QStringLiteral("%1:%2").arg(s->peerAddress().toString()).arg(s->peerPort());
             qCInfo(lcScpi) << "refused" << peer << "- already" << MaxClients << "clients";

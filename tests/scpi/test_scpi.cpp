@@ -16,9 +16,13 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <arpa/inet.h>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Scpi;
 
@@ -464,6 +468,46 @@ private slots:
         flood.socket().write(many);
         QCOMPARE(other.ask("*IDN?").left(21), QByteArray("USB Tester Simulator,"));
         QCOMPARE(m_server->clientCount(), 2);
+    }
+
+    // A client that hung up with a command still unread holds no place: the
+    // next one is served at once, and the hung-up client's command still runs.
+    void hungUpClientFreesItsPlace()
+    {
+        startServer(5000);
+        const quint16 port = m_server->address().port;
+        Client a(port), b(port), c(port);
+        QCOMPARE(a.ask("FUNC CURR;CURR 0.5;INP ON;INP?"), QByteArray("1"));
+        // Plain sockets: the server sees nothing of them until its loop runs.
+        auto plain = [port] {
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            return ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0 ? fd : -1;
+        };
+        const int leaving = plain();
+        QVERIFY(leaving >= 0);
+        QTRY_COMPARE(m_server->clientCount(), 4);
+        QCOMPARE(::send(leaving, "INP OFF\n", 8, 0), ssize_t(8));
+        ::close(leaving);
+        const int next = plain();
+        QVERIFY(next >= 0);
+        QCOMPARE(::send(next, "*OPC?\n", 6, 0), ssize_t(6));
+        QByteArray answer;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                char buffer[64];
+                const ssize_t n = ::recv(next, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (n > 0)
+                    answer.append(buffer, int(n));
+                return n == 0 || answer.endsWith('\n');
+            }(),
+            5000);
+        ::close(next);
+        QCOMPARE(answer, QByteArray("1\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(b.ask("INP?"), QByteArray("0"), 8000);
     }
 };
 
