@@ -412,7 +412,9 @@ bool RealTimeChart::connected()
     if (m_curveRunFlag)
         return false;
     m_curveRunFlag = true;
-    startRun();
+    // Back after a short loss, the run's earlier samples stay in view.
+    if (m_store->isEmpty())
+        startRun();
     return true;
 }
 

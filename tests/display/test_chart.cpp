@@ -214,6 +214,13 @@ private slots:
         add(*c, 1000); // the eleventh point moves the end
         QCOMPARE(tMin(*c), start);
         QCOMPARE(tMax(*c), clockMs + 1000);
+        // A short unplug mid-run: the chart goes on showing the run from its start.
+        QVERIFY(c->disconnected());
+        clockMs += 5000;
+        QVERIFY(c->connected());
+        add(*c, 1000);
+        QCOMPARE(tMin(*c), start);
+        QCOMPARE(tMax(*c), clockMs + 1000);
 
         c = makeChart();
         c->setDisplayMode(RealTimeChart::Scrolling);
