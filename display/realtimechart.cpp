@@ -407,14 +407,20 @@ void RealTimeChart::startRun()
     m_runStartMax = wholeSeconds(t + 10000);
 }
 
+void RealTimeChart::restartTimeWindow()
+{
+    // Back after a short loss, or after a bus search mid-run, the run's
+    // earlier samples stay in view.
+    if (m_store->isEmpty())
+        startRun();
+}
+
 bool RealTimeChart::connected()
 {
     if (m_curveRunFlag)
         return false;
     m_curveRunFlag = true;
-    // Back after a short loss, the run's earlier samples stay in view.
-    if (m_store->isEmpty())
-        startRun();
+    restartTimeWindow();
     return true;
 }
 

@@ -89,8 +89,9 @@ public:
     // curve run flag stays.
     void clearRecord();
     // A new run start at the current time (axis now .. now + 10 s), keeping
-    // the curves and the store: what building the device list does.
-    void restartTimeWindow() { startRun(); }
+    // the curves and the store: what building the device list does. A run
+    // already under way keeps its view from its start.
+    void restartTimeWindow();
 
     // --- groups ---
     void setGroupButtons(QAbstractButton *energy, QAbstractButton *temperature,

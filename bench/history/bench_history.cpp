@@ -128,8 +128,7 @@ int main(int argc, char *argv[])
     RealTimeChart chart(&back);
     chart.view()->resize(1200, 700);
     chart.view()->show();
-    chart.restartTimeWindow();
-    chart.redrawNow();
+    chart.showStoredRun(); // as the history page opens a run
     chart.view()->repaint();
     const double openS = seconds(open);
 

@@ -218,6 +218,7 @@ private slots:
         QVERIFY(c->disconnected());
         clockMs += 5000;
         QVERIFY(c->connected());
+        c->restartTimeWindow(); // the device list is built again
         add(*c, 1000);
         QCOMPARE(tMin(*c), start);
         QCOMPARE(tMax(*c), clockMs + 1000);
