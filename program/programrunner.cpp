@@ -277,11 +277,17 @@ void ProgramRunner::beginStep(const ProgramStep &step)
     qCDebug(lcProgram) << "step" << p.step << ProgramFile::kindWord(step.kind) << "passes"
                        << p.passes;
     emit stepStarted(p);
-    switch (step.kind) {
+    enterStep(false);
+}
+
+void ProgramRunner::enterStep(bool resuming)
+{
+    switch (m_step->kind) {
     case StepKind::Discharge:
-        return prepareDischarge(false);
+        return prepareDischarge(resuming);
     case StepKind::Dcir:
-        return prepareDcir(false);
+        // A measurement broken off is taken again from its first level.
+        return prepareDcir(resuming);
     case StepKind::Rest:
         m_phase = Phase::Resting;
         clockStart();
@@ -290,7 +296,7 @@ void ProgramRunner::beginStep(const ProgramStep &step)
         m_phase = Phase::Waiting;
         clockStart();
         setState(State::WaitingForUser);
-        emit pauseStepReached(step.message);
+        emit pauseStepReached(m_step->message);
         return;
     case StepKind::Repeat:
         break;
@@ -563,25 +569,7 @@ void ProgramRunner::resumeStep()
     m_lastFreshMs = nowMs();
     if (!m_step)
         return enterNext();
-    switch (m_step->kind) {
-    case StepKind::Discharge:
-        return prepareDischarge(true);
-    case StepKind::Dcir:
-        // A measurement broken off is taken again from its first level.
-        return prepareDcir(true);
-    case StepKind::Rest:
-        m_phase = Phase::Resting;
-        clockStart();
-        return;
-    case StepKind::Pause:
-        m_phase = Phase::Waiting;
-        clockStart();
-        setState(State::WaitingForUser);
-        emit pauseStepReached(m_step->message);
-        return;
-    case StepKind::Repeat:
-        break;
-    }
+    enterStep(true);
 }
 
 // --- readings and time ---

@@ -163,6 +163,8 @@ private:
     void endLoadStep(StepResult::End end);
     void endRest(StepResult::End end, bool readFirst);
     void resumeStep();
+    // The step's first phase, on a fresh start or on resuming it.
+    void enterStep(bool resuming);
     void onReport(Report::Outcome outcome);
     void judgeLoaded(const MeasurementRecord &r, bool running);
     StepResult::End selfStopEnd() const;
