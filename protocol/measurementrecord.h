@@ -45,6 +45,16 @@ struct MeasurementRecord
     float mosOverTemp = 0;
 };
 
+// The float fields of a parameter report, in the report's order.
+inline float MeasurementRecord::*const ParameterReportFloats[] = {
+    &MeasurementRecord::setValue,        &MeasurementRecord::tempCalibration,
+    &MeasurementRecord::voltCalibration, &MeasurementRecord::currCalibration,
+    &MeasurementRecord::cutoffVoltage,   &MeasurementRecord::fullVoltage,
+    &MeasurementRecord::fullCurrent,     &MeasurementRecord::overCurrent,
+    &MeasurementRecord::overPower,       &MeasurementRecord::ntcOverTemp,
+    &MeasurementRecord::mosOverTemp,
+};
+
 // Everything the decoder writes: the record and the values kept beside it.
 // One instance per conversation with an instrument (the window has one, the
 // command-line tool its own); it lives on the thread that reads the reports.

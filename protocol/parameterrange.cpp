@@ -1,6 +1,7 @@
 #include "parameterrange.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace ParameterRange {
 
@@ -18,15 +19,8 @@ constexpr double MaxFactor = 10;
 constexpr int MaxHours = 99;
 constexpr int MaxMinutes = 59;
 
-// The float fields in the order of Field.
-float MeasurementRecord::*const Floats[] = {
-    &MeasurementRecord::setValue,        &MeasurementRecord::tempCalibration,
-    &MeasurementRecord::voltCalibration, &MeasurementRecord::currCalibration,
-    &MeasurementRecord::cutoffVoltage,   &MeasurementRecord::fullVoltage,
-    &MeasurementRecord::fullCurrent,     &MeasurementRecord::overCurrent,
-    &MeasurementRecord::overPower,       &MeasurementRecord::ntcOverTemp,
-    &MeasurementRecord::mosOverTemp,
-};
+static_assert(std::size(ParameterReportFloats) == TimeLimit,
+              "Field follows the parameter report's float fields");
 
 } // namespace
 
@@ -74,7 +68,7 @@ Range range(Field field, quint8 workMode)
 
 float value(const MeasurementRecord &r, Field field)
 {
-    return field == TimeLimit ? 0.0f : r.*Floats[field];
+    return field == TimeLimit ? 0.0f : r.*ParameterReportFloats[field];
 }
 
 bool valid(const MeasurementRecord &r, Field field)

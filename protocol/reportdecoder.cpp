@@ -32,15 +32,6 @@ const ScaledField scaledFields[] = {
     {44, Report::FanLimit, 0, &MeasurementRecord::fanSpeed},
 };
 
-float MeasurementRecord::*const parameterFloats[] = {
-    &MeasurementRecord::setValue,        &MeasurementRecord::tempCalibration,
-    &MeasurementRecord::voltCalibration, &MeasurementRecord::currCalibration,
-    &MeasurementRecord::cutoffVoltage,   &MeasurementRecord::fullVoltage,
-    &MeasurementRecord::fullCurrent,     &MeasurementRecord::overCurrent,
-    &MeasurementRecord::overPower,       &MeasurementRecord::ntcOverTemp,
-    &MeasurementRecord::mosOverTemp,
-};
-
 void decodeScanAnswer(const unsigned char *r, InstrumentState &state)
 {
     const quint8 address = r[2];
@@ -83,7 +74,7 @@ void decodeParameters(const unsigned char *r, InstrumentState &state)
     MeasurementRecord &rec = state.record;
     state.parametersArrived = true;
     int offset = 4;
-    for (float MeasurementRecord::*field : parameterFloats) {
+    for (float MeasurementRecord::*field : ParameterReportFloats) {
         rec.*field = qFromBigEndian<float>(r + offset);
         offset += 4;
     }
