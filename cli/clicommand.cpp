@@ -91,8 +91,8 @@ const QStringList &shuntNames()
 
 QString shuntText(quint8 reportCode)
 {
-    const int index = reportCode == 30 ? 0 : reportCode == 10 ? 7 : reportCode;
-    return shuntNames().value(index, QStringLiteral("code %1").arg(reportCode));
+    return shuntNames().value(DeviceModel::shuntIndexOf(reportCode),
+                              QStringLiteral("code %1").arg(reportCode));
 }
 
 double jsonNumber(float value)

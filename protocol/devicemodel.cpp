@@ -27,4 +27,18 @@ bool samplingAllowed(quint8 deviceClass, bool curveRunFlag, bool running)
     return deviceClass == ElectronicLoad && curveRunFlag && running;
 }
 
+quint8 shuntReportCode(int index)
+{
+    return index == 0 ? 30 : index == 7 ? 10 : quint8(index);
+}
+
+int shuntIndexOf(quint8 reportCode)
+{
+    if (reportCode == 30)
+        return 0;
+    if (reportCode == 10)
+        return 7;
+    return reportCode >= 1 && reportCode <= 6 ? reportCode : -1;
+}
+
 } // namespace DeviceModel

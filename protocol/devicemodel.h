@@ -18,4 +18,11 @@ QString modelWord(const QString &productString);
 // its odd counts: a power tester always, a load while it runs.
 bool samplingAllowed(quint8 deviceClass, bool curveRunFlag, bool running);
 
+// A power tester's shunt sizes, 30A to 1000A, are chosen by index; byte 53
+// of the parameter report gives 30 for the first, 10 for the last and the
+// index between.
+quint8 shuntReportCode(int index);
+// The index of a reported shunt code, -1 when it is none of them.
+int shuntIndexOf(quint8 reportCode);
+
 } // namespace DeviceModel

@@ -1,6 +1,7 @@
 // The instrument-level commands of the session: one place for every frame a
 // front end may send, each with the wait that confirms it.
 #include "commandframe.h"
+#include "devicemodel.h"
 #include "instrumentsession.h"
 
 #include <cmath>
@@ -178,8 +179,7 @@ InstrumentSession::Change InstrumentSession::setThreshold(Threshold which, float
 
 InstrumentSession::Change InstrumentSession::setShunt(int index)
 {
-    // Byte 53 reports 30 for the first size, 10 for the last, the index between.
-    const quint8 reported = index == 0 ? 30 : index == 7 ? 10 : quint8(index);
+    const quint8 reported = DeviceModel::shuntReportCode(index);
     return parameterChange(withLowByte(address(), ShuntSize, index),
                            [reported](const Record &r) { return r.timeLimitHours == reported; });
 }

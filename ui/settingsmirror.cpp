@@ -44,17 +44,6 @@ int calibrationSliderPosition(float factor)
     return int(std::lround(1000.0 * double(factor)));
 }
 
-int shuntIndex(quint8 reported)
-{
-    if (reported == 30)
-        return 0;
-    if (reported == 10)
-        return 7;
-    if (reported >= 1 && reported <= 6)
-        return reported;
-    return -1;
-}
-
 bool setSliderIfFree(QSlider *slider, int value)
 {
     if (slider->hasFocus())

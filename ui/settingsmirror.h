@@ -26,9 +26,6 @@ void markStyle(const QList<QPushButton *> &group, int chosen);
 // a factor set from the slider comes back to the same position although
 // single precision stores 1.234 as 1.2339999.
 int calibrationSliderPosition(float factor);
-// Combo box item for byte 53 of a power tester's report: 30 is "30A", 10 is
-// "1000A", 1..6 the items between; -1 for a value no item stands for.
-int shuntIndex(quint8 reported);
 
 // Moves a slider to `value` without the slider's own reaction (a command
 // when the pointer happens to rest on it); false when the user holds it.

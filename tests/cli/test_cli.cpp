@@ -1,5 +1,6 @@
 // The tool's library in-process: argument parsing, and firmware upgrades
 // against a simulated bootloader with faults switched from here.
+#include "clicommand.h"
 #include "clioptions.h"
 #include "clirunner.h"
 #include "simbootloader.h"
@@ -177,6 +178,9 @@ private slots:
         QCOMPARE(v, -2.0);
         for (const char *bad : {"abc", "1.2.3", "", "inf", "nan", "1,5", "1e999", "0x10"})
             QVERIFY2(!parseNumber(QString::fromLatin1(bad), &v, &error), bad);
+        // Shunt codes: 30 is the first size, 10 the last; 0 (no parameters yet) and 7 are none.
+        QCOMPARE(shuntText(30) + shuntText(3) + shuntText(10), QString("30A300A1000A"));
+        QCOMPARE(shuntText(0) + "," + shuntText(7), QString("code 0,code 7"));
         Global g;
         QVERIFY(parseGlobal(
             {"cli", "--json", "--address", "0x03", "--timeout", "2.5", "set", "value", "-1"}, &g,

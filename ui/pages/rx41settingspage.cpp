@@ -1,5 +1,6 @@
 #include "rx41settingspage.h"
 
+#include "devicemodel.h"
 #include "instrumentsession.h"
 #include "pageglyphs.h"
 #include "readingformat.h"
@@ -76,7 +77,7 @@ void Rx41SettingsPage::showParameters(const MeasurementRecord &r)
     setIfFree(ui->RX41_settings_edit_overpower, parameter(r, ParameterRange::OverPower));
     setIfFree(ui->RX41_settings_edit_ntcover, parameter(r, ParameterRange::NtcOverTemp));
     // Byte 53 carries the shunt size on a power tester.
-    const int shunt = shuntIndex(r.timeLimitHours);
+    const int shunt = DeviceModel::shuntIndexOf(r.timeLimitHours);
     QComboBox *combo = ui->RX41_setting_comboBox;
     if (shunt >= 0 && shunt < combo->count() && !combo->hasFocus())
         combo->setCurrentIndex(shunt);
