@@ -157,30 +157,3 @@ bool saveDataDeal::writeCsv(const SampleStore &store, const QString &fileName, q
         appendFields(out, t.constData(), t.size(), store.valuesAt(size_t(i)));
     });
 }
-
-bool saveDataDeal::writeCsv(const QStringList &times, const QVector<float> &voltage,
-                            const QVector<float> &current, const QVector<float> &power,
-                            const QVector<float> &resistance, const QVector<float> &energy,
-                            const QVector<float> &capacity, const QVector<float> &mosTemp,
-                            const QVector<float> &fanSpeed, const QVector<float> &cpuTemp,
-                            const QVector<float> &ntcTemp, const QString &fileName,
-                            quint8 deviceClass)
-{
-    const std::array<const QVector<float> *, SampleStore::QuantityCount> lists = {
-        &voltage,  &current, &power,    &resistance, &energy,
-        &capacity, &mosTemp, &fanSpeed, &cpuTemp,    &ntcTemp};
-    for (const QVector<float> *l : lists) {
-        if (l->size() < times.size()) {
-            // A short list would shift values into other rows; write nothing.
-            m_error = QStringLiteral("the recorded columns differ in length");
-            return false;
-        }
-    }
-    return write(qint64(times.size()), fileName, deviceClass, [&](QByteArray &out, qint64 i) {
-        SampleStore::Values v;
-        for (int q = 0; q < SampleStore::QuantityCount; ++q)
-            v[size_t(q)] = (*lists[size_t(q)])[int(i)];
-        const QByteArray t = times[int(i)].toUtf8();
-        appendFields(out, t.constData(), t.size(), v);
-    });
-}

@@ -32,16 +32,6 @@ public:
     // errorString() then gives the system's reason.
     bool writeCsv(const SampleStore &store, const QString &fileName, quint8 deviceClass);
 
-    // The same from the eleven lists of the record: time-stamp texts and the ten
-    // quantities in record order (voltage, current, power, resistance, energy,
-    // capacity, MOS temperature, fan speed, CPU temperature, NTC temperature).
-    bool writeCsv(const QStringList &times, const QVector<float> &voltage,
-                  const QVector<float> &current, const QVector<float> &power,
-                  const QVector<float> &resistance, const QVector<float> &energy,
-                  const QVector<float> &capacity, const QVector<float> &mosTemp,
-                  const QVector<float> &fanSpeed, const QVector<float> &cpuTemp,
-                  const QVector<float> &ntcTemp, const QString &fileName, quint8 deviceClass);
-
     QString errorString() const { return m_error; }
 
     // Lines a new file starts with for this device class, line ends excluded.

@@ -39,7 +39,8 @@ public:
     DeviceLink &link() { return *m_link; }
     const DeviceLink &link() const { return *m_link; }
     // The handle every frame goes out on and every report is read from: the
-    // link's main handle, or one a test put in its place. Null while closed.
+    // link's main handle, or one a test put in its place until the next
+    // connection. Null while closed.
     hid::Handle *handle() const;
     void setHandle(hid::Handle *handle);
 
@@ -166,7 +167,6 @@ private:
     BusScan m_scan;
     std::unique_ptr<DeviceLink> m_link;
     hid::Handle *m_handle = nullptr;
-    bool m_handleOverride = false;
     bool m_connected = false;
     bool m_everConnected = false;
     bool m_polling = false;

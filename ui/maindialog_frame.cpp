@@ -1,7 +1,6 @@
 // The one sender of command frames: everything the program tells the
 // instrument goes out here, on the window's own handle.
 #include "commandframe.h"
-#include "framesender.h"
 #include "hidbackend.h"
 #include "maindialog.h"
 
@@ -11,7 +10,7 @@ void MainDialog::send_data(const unsigned char *data, int length)
 {
     // A frame never exceeds one report; a bad length must not read past it.
     const int n = data ? qBound(0, length, hid::ReportSize) : 0;
-    ::sendFrame(mainHandle(), QByteArray(reinterpret_cast<const char *>(data), n));
+    m_session.send(QByteArray(reinterpret_cast<const char *>(data), n));
 }
 
 bool MainDialog::sendFrame(const QByteArray &frame)

@@ -76,16 +76,6 @@ void MainDialog::switchLanguage(bool english)
     // panel) do so now, before the window puts its own state back on them.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
     retranslate();
-
-    // The first device entry went back to its default texts; show its link
-    // state again.
-    const QVector<DeviceList::Pair> &pairs = deviceList().pairs();
-    if (!pairs.isEmpty() && pairs.first().entry) {
-        DeviceInfoUI *first = pairs.first().entry;
-        const quint8 state = first->state();
-        if (state == EntryState::Error || state == EntryState::Connected)
-            first->setState(state);
-    }
 }
 
 void MainDialog::changeEvent(QEvent *event)
