@@ -36,8 +36,9 @@ RunInfo RunTracker::runInfo(qint64 startedMs, quint8 deviceClass) const
 
 void RunTracker::setProgramRunning(bool running)
 {
+    // The program takes the load over: the user's own run stops there.
     if (running)
-        end(QString::fromLatin1(EndReason::Closed));
+        end(QString::fromLatin1(EndReason::Stopped));
     m_programRunning = running;
 }
 
