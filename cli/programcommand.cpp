@@ -105,7 +105,6 @@ public:
     {
         if (!m_runner || !m_runner->active())
             return fail(QStringLiteral("interrupted"));
-        m_interrupted = true;
         if (m_runner->state() == ProgramRunner::State::InstrumentLost) {
             if (m_runner->abortPending())
                 return m_runner->giveUp();
@@ -139,7 +138,7 @@ private:
         if (r.kind == StepKind::Rest)
             figures = QStringLiteral(", %1 V at rest").arg(QString::number(r.endV, 'f', 3));
         m_out.message(QStringLiteral("step %1 %2: %3 after %4%5")
-                          .arg(r.step, ProgramFile::kindWord(r.kind), ProgramTexts::endText(r.end),
+                          .arg(r.step, ProgramFile::kindWord(r.kind), StepResult::endWord(r.end),
                                ProgramTexts::duration(r.durationS), figures));
     }
 
@@ -174,7 +173,6 @@ private:
             if (m_runner->state() == ProgramRunner::State::WaitingForUser) {
                 m_out.message(QStringLiteral("standard input is closed, so nobody can confirm "
                                              "the pause (--yes goes on by itself)"));
-                m_interrupted = true;
                 m_runner->abort();
             }
             return;
@@ -276,10 +274,7 @@ private:
         m_history.flush();
         const qint64 run = m_o.history ? m_history.lastRunId() : 0;
         const ProgramRunner &r = *m_runner;
-        const QString outcomeWord =
-            outcome == ProgramRunner::Outcome::Completed ? QStringLiteral("completed")
-            : outcome == ProgramRunner::Outcome::Aborted ? QStringLiteral("aborted")
-                                                         : QStringLiteral("failed");
+        const QString outcomeWord = ProgramRunner::outcomeWord(outcome);
         const QString why = ProgramTexts::failure(failure, r.failedSetting());
         if (m_out.json()) {
             QJsonObject o;
@@ -319,7 +314,6 @@ private:
     std::unique_ptr<CsvLogWriter> m_log;
     std::unique_ptr<QSocketNotifier> m_stdin;
     QTimer m_status;
-    bool m_interrupted = false;
     bool m_logFailed = false;
 };
 

@@ -158,11 +158,6 @@ QString failure(ProgramRunner::Failure f, ProgramRunner::Setting s)
     return QString();
 }
 
-QString endText(StepResult::End end)
-{
-    return StepResult::endWord(end);
-}
-
 QStringList table(const QVector<StepResult> &results)
 {
     auto row = [](const QStringList &cells) {
@@ -183,7 +178,7 @@ QStringList table(const QVector<StepResult> &results)
         if (r.kind == StepKind::Repeat)
             time = QStringLiteral("%1 passes").arg(r.passesDone);
         rows << row({r.step, ProgramFile::kindWord(r.kind), passes.join(QLatin1Char('.')),
-                     endText(r.end), time, load ? fixed(r.capacityMah, 1) : QString(),
+                     StepResult::endWord(r.end), time, load ? fixed(r.capacityMah, 1) : QString(),
                      load ? fixed(r.energyWh, 3) : QString(), fixed(r.endV, 3),
                      r.hasDcir() ? fixed(r.dcirMohm, 1) : QString()});
     }

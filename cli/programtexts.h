@@ -13,7 +13,6 @@ namespace ProgramTexts {
 // "step 3 (discharge), field "value": 150 is out of range (more than 0, up to 100 A)"
 QString issue(const ProgramIssue &issue);
 QString failure(ProgramRunner::Failure failure, ProgramRunner::Setting setting);
-QString endText(StepResult::End end);
 // The rows of the results table, a header first.
 QStringList table(const QVector<StepResult> &results);
 // "h:mm:ss"-like: "1h02m03s", "15m00s", "42s".

@@ -81,7 +81,7 @@ ProgramRunner::~ProgramRunner()
     if (m_session.connected())
         m_session.run(false);
     if (m_history && m_history->runOpen()) {
-        m_history->setResults(QString::fromUtf8(QJsonDocument(resultsDocument()).toJson()));
+        storeResults();
         m_history->endRun(QStringLiteral("program interrupted"));
     }
 }
@@ -248,7 +248,7 @@ void ProgramRunner::enterNext()
         m_results.append(r);
         emit stepFinished(r);
         if (m_history)
-            m_history->setResults(QString::fromUtf8(QJsonDocument(resultsDocument()).toJson()));
+            storeResults();
         ++m_stack.last().index;
     }
 }
@@ -321,7 +321,7 @@ void ProgramRunner::stepDone(StepResult::End end)
     qCDebug(lcProgram) << "step" << m_result.step << "ends:" << StepResult::endWord(end);
     emit stepFinished(m_result);
     if (m_history)
-        m_history->setResults(QString::fromUtf8(QJsonDocument(resultsDocument()).toJson()));
+        storeResults();
     if (!m_result.completed())
         return;
     Frame &f = m_stack.last();
@@ -880,10 +880,8 @@ void ProgramRunner::finalize()
     }
     m_state = State::Finished;
     if (m_history && m_history->runOpen()) {
-        m_history->setResults(QString::fromUtf8(QJsonDocument(resultsDocument()).toJson()));
-        m_history->endRun(m_outcome == Outcome::Completed ? QStringLiteral("program completed")
-                          : m_outcome == Outcome::Aborted ? QStringLiteral("program aborted")
-                                                          : QStringLiteral("program failed"));
+        storeResults();
+        m_history->endRun(QStringLiteral("program ") + outcomeWord(m_outcome));
     }
     qCDebug(lcProgram) << "program ends:" << m_outcome << m_failure << "stop confirmed"
                        << m_stopConfirmed;
@@ -1010,15 +1008,30 @@ double ProgramRunner::stepEnergyWh() const
     return m_energy.grown();
 }
 
+QString ProgramRunner::outcomeWord(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Completed:
+        return QStringLiteral("completed");
+    case Outcome::Aborted:
+        return QStringLiteral("aborted");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+void ProgramRunner::storeResults()
+{
+    m_history->setResults(QString::fromUtf8(QJsonDocument(resultsDocument()).toJson()));
+}
+
 QJsonObject ProgramRunner::resultsDocument() const
 {
     QJsonObject o;
     o[QStringLiteral("program")] = m_program.name;
     o[QStringLiteral("outcome")] =
-        m_state == State::Finished ? (m_outcome == Outcome::Completed ? QStringLiteral("completed")
-                                      : m_outcome == Outcome::Aborted ? QStringLiteral("aborted")
-                                                                      : QStringLiteral("failed"))
-                                   : QStringLiteral("running");
+        m_state == State::Finished ? outcomeWord(m_outcome) : QStringLiteral("running");
     o[QStringLiteral("steps")] = resultsJson(m_results);
     return o;
 }

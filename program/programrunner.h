@@ -91,6 +91,8 @@ public:
     State state() const { return m_state; }
     bool active() const { return m_state != State::Idle && m_state != State::Finished; }
     Outcome outcome() const { return m_outcome; }
+    // "completed", "aborted" or "failed", as results and reports store it.
+    static QString outcomeWord(Outcome outcome);
     Failure failure() const { return m_failure; }
     Setting failedSetting() const { return m_failedSetting; }
     // The last stop sent was confirmed by the instrument.
@@ -183,6 +185,8 @@ private:
     void cancelWaits();
     void fail(Failure failure, Setting setting = Setting::None);
     void endProgram(Outcome outcome);
+    // The results so far go into the history's open run.
+    void storeResults();
     void finalize();
     void feedCounters(const MeasurementRecord &r);
     void clockStart();
