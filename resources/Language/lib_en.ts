@@ -563,16 +563,8 @@
         <translation>Transfer complete...</translation>
     </message>
     <message>
-        <source>传输耗时</source>
-        <translation>Transmission time</translation>
-    </message>
-    <message>
         <source>请等待设备烧写完成...</source>
         <translation>Please wait for the device to finish burning...</translation>
-    </message>
-    <message>
-        <source>下载烧写过程耗时</source>
-        <translation>The download burning process takes time</translation>
     </message>
     <message>
         <source>烧写完成...</source>

@@ -563,16 +563,8 @@
         <translation>传输完成...</translation>
     </message>
     <message>
-        <source>传输耗时</source>
-        <translation>传输耗时</translation>
-    </message>
-    <message>
         <source>请等待设备烧写完成...</source>
         <translation>请等待设备烧写完成...</translation>
-    </message>
-    <message>
-        <source>下载烧写过程耗时</source>
-        <translation>下载烧写过程耗时</translation>
     </message>
     <message>
         <source>烧写完成...</source>
