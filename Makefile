@@ -64,6 +64,7 @@ check-format:
 	@sh tools/check-format.sh
 
 # Refreshes the translation sources from the code; never part of a build.
+# The test language_lupdate_keeps_all runs this line on copies.
 lupdate: deps
 	lupdate -locations none app display ui protocol transport firmware record -ts resources/Language/lib_en.ts resources/Language/lib_zh.ts
 

@@ -26,15 +26,26 @@ bool setIfFree(QLineEdit *edit, const QString &text)
 
 QString modeTitle(quint8 mode, quint8 deviceClass)
 {
-    // The titles keep the translation context they were written in.
-    static const char *const titles[] = {"恒电流模式", "恒电压模式",    "恒电阻模式", "恒功率模式",
-                                         "测内阻",     "测电源",        "测线组",     "充放充",
-                                         "充放充放充", "充放电循环测试"};
+    // The titles keep the translation context they were written in; marked so
+    // lupdate collects them, as it cannot see through the lookup below.
+    static const char *const titles[] = {
+        QT_TRANSLATE_NOOP("ReadingFormat", "恒电流模式"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "恒电压模式"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "恒电阻模式"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "恒功率模式"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "测内阻"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "测电源"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "测线组"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "充放充"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "充放充放充"),
+        QT_TRANSLATE_NOOP("ReadingFormat", "充放电循环测试"),
+    };
+    static const char *const chartTitle = QT_TRANSLATE_NOOP("ReadingFormat", "数据图表展示");
     if (mode > 9 || (mode == 0 && deviceClass != DeviceModel::ElectronicLoad &&
                      deviceClass != DeviceModel::PowerTester))
         return QString();
     const char *title =
-        mode == 0 && deviceClass == DeviceModel::PowerTester ? "数据图表展示" : titles[mode];
+        mode == 0 && deviceClass == DeviceModel::PowerTester ? chartTitle : titles[mode];
     return QCoreApplication::translate("ReadingFormat", title);
 }
 

@@ -563,16 +563,8 @@
         <translation>传输完成...</translation>
     </message>
     <message>
-        <source>传输耗时</source>
-        <translation>传输耗时</translation>
-    </message>
-    <message>
         <source>请等待设备烧写完成...</source>
         <translation>请等待设备烧写完成...</translation>
-    </message>
-    <message>
-        <source>下载烧写过程耗时</source>
-        <translation>下载烧写过程耗时</translation>
     </message>
     <message>
         <source>烧写完成...</source>
@@ -1974,73 +1966,6 @@
     <message>
         <source>关闭</source>
         <translation>关闭</translation>
-    </message>
-</context>
-<context>
-    <name>saveDataDeal</name>
-    <message>
-        <source>----------------ORVANE LOAD_Tester Software----------------</source>
-        <translation>----------------ORVANE LOAD_Tester Software----------------</translation>
-    </message>
-    <message>
-        <source>---------------------KV33/HM307/HM309----------------------</source>
-        <translation>---------------------KV33/HM307/HM309----------------------</translation>
-    </message>
-    <message>
-        <source>----------------ORVANE POWER_Tester Software----------------</source>
-        <translation>----------------ORVANE POWER_Tester Software----------------</translation>
-    </message>
-    <message>
-        <source>-----------------------RX41/PB62/PB66-----------------------</source>
-        <translation>-----------------------RX41/PB62/PB66-----------------------</translation>
-    </message>
-    <message>
-        <source>DATE,</source>
-        <translation>DATE,</translation>
-    </message>
-    <message>
-        <source>VOLTAGE(V),</source>
-        <translation>VOLTAGE(V),</translation>
-    </message>
-    <message>
-        <source>CURRENT(A),</source>
-        <translation>CURRENT(A),</translation>
-    </message>
-    <message>
-        <source>POWER(W),</source>
-        <translation>POWER(W),</translation>
-    </message>
-    <message>
-        <source>RESISTANCE(Ω),</source>
-        <translation>RESISTANCE(Ω),</translation>
-    </message>
-    <message>
-        <source>E_QUANTITY(Wh),</source>
-        <translation>E_QUANTITY(Wh),</translation>
-    </message>
-    <message>
-        <source>E_CAPACITY(mAh),</source>
-        <translation>E_CAPACITY(mAh),</translation>
-    </message>
-    <message>
-        <source>NTC_TEMP(℃),</source>
-        <translation>NTC_TEMP(℃),</translation>
-    </message>
-    <message>
-        <source>CPU_TEMP(℃),</source>
-        <translation>CPU_TEMP(℃),</translation>
-    </message>
-    <message>
-        <source>MOS_TEMP(℃),</source>
-        <translation>MOS_TEMP(℃),</translation>
-    </message>
-    <message>
-        <source>FAN_SPEED(RPM),</source>
-        <translation>FAN_SPEED(RPM),</translation>
-    </message>
-    <message>
-        <source>记录的数据列长度不一致</source>
-        <translation>记录的数据列长度不一致</translation>
     </message>
 </context>
 <context>

@@ -152,15 +152,14 @@ void UpgradePage::showLinkState(bool up, const QString &deviceName, bool log)
                             "stretch;"));
     if (!log)
         return;
-    // The link's texts keep the translation context they were written in.
-    auto text = [](const char *source) {
-        return QCoreApplication::translate("DeviceLink", source);
-    };
+    // The link's texts keep the translation context they were written in,
+    // spelt out at each call so lupdate collects them.
     if (up) {
-        ui->upgrade_text_log->append(text("设备已连接"));
-        ui->upgrade_text_log->append(text("设备名称:") + deviceName);
+        ui->upgrade_text_log->append(QCoreApplication::translate("DeviceLink", "设备已连接"));
+        ui->upgrade_text_log->append(QCoreApplication::translate("DeviceLink", "设备名称:") +
+                                     deviceName);
     } else {
-        ui->upgrade_text_log->append(text("设备已断开"));
+        ui->upgrade_text_log->append(QCoreApplication::translate("DeviceLink", "设备已断开"));
     }
 }
 
