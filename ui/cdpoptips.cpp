@@ -1,5 +1,6 @@
 #include "cdpoptips.h"
 
+#include "instrumentsession.h"
 #include "measurementrecord.h"
 #include "ui_cdpoptips.h"
 
@@ -118,8 +119,7 @@ void CDPopTips::setCountdown(int seconds)
 
 bool CDPopTips::follow(const MeasurementRecord &r)
 {
-    const bool cycle = r.workMode == 7 || r.workMode == 8;
-    if (r.promptCountdown == 0 || r.promptChoiceCount == 0 || !cycle) {
+    if (!InstrumentSession::promptShowing(r)) {
         if (isVisible())
             hide();
         return false;
