@@ -204,24 +204,6 @@ private slots:
         QCOMPARE(labelText(d, "main_label_tip"), QStringLiteral("Main"));
     }
 
-    // An entry keeps what it shows across a switch; only the words change.
-    void deviceEntryKeepsItsInstrument()
-    {
-        InstrumentSession dSession;
-        MainDialog d(dSession);
-        d.session().state().addressList = QByteArray(1, '\x01'); // the master answered
-        d.ThreadShowData_Slot();
-        DeviceInfoUI *first = d.deviceList().pairs().value(0).entry;
-        QVERIFY(first);
-        auto text = [first](const char *name) { return labelText(*first, name); };
-        first->setSerialText(QStringLiteral("ABC123"));
-        choose(d, true);
-        QCOMPARE(text("label_model"), QStringLiteral("Model"));
-        QCOMPARE(text("label_serial_value"), QStringLiteral("ABC123"));
-        QCOMPARE(text("label_index_value"), QStringLiteral("M:1"));
-        QCOMPARE(text("label_connect_type"), QStringLiteral("Connect"));
-    }
-
     void rangePanelRefillsItsVoltageMinimum()
     {
         writeIni("[General]\nVbus_Min_Value=12.50\nVbus_Max_Value=13.25\nVbusIsOpen=1\n");

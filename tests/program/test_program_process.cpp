@@ -312,15 +312,9 @@ private slots:
         const QList<QPair<QByteArray, QString>> files = {
             {R"({"format": "usb-tester-program", "version": 3, "steps": []})",
              "field \"version\": version 3 is not known"},
-            {R"({"format": "usb-tester-program", "version": 1, "steps": [{"kind": "charge"}]})",
-             "step 1, field \"kind\": unknown kind \"charge\""},
             {R"({"format": "usb-tester-program", "version": 1, "steps": [{"kind": "rest", "duration_s": 60},
                 {"kind": "repeat", "times": 2, "steps": [{"kind": "dcir", "i1_a": 1, "i2_a": 2, "t3_s": 1}]}]})",
              "step 2.1 (dcir), field \"t3_s\": no such field"},
-            {R"({"format": "usb-tester-program", "version": 1, "steps": [
-                {"kind": "discharge", "mode": "cp", "value": 40000, "cutoff_v": 3}]})",
-             "step 1 (discharge), field \"value\": 40000 is out of range (more than 0 up to 30000 "
-             "W)"},
         };
         for (int i = 0; i < files.size(); ++i) {
             Run bad(none + QStringList{"program", write(m_dir, QStringLiteral("bad%1.json").arg(i),

@@ -1,7 +1,6 @@
 // The program runner in-process against the simulated instrument served on a
 // socket: what it measures, and that the load is left stopped however a
 // program ends (completed, aborted, failed, the instrument gone and back).
-#include "clirunner.h"
 #include "commandframe.h"
 #include "historywriter.h"
 #include "programrunner.h"
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -312,34 +310,6 @@ private slots:
             QCOMPARE(rig->received(CommandFrame::RunStop) +
                          rig->received(CommandFrame::ModeConstantCurrent),
                      0);
-
-        // The tool reads the file before it opens any instrument.
-        const QString file = load.dir.filePath(QStringLiteral("bad.json"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(
-            R"({"format": "usb-tester-program", "version": 1, "steps": [{"kind": "rest", "duration_s": 5, "level": 3}]})");
-        f.close();
-        SimServer other;
-        QVERIFY(other.listen(load.dir.filePath(QStringLiteral("o.sock"))));
-        FILE *out = std::tmpfile(), *err = std::tmpfile();
-        int code;
-        {
-            CliRunner cli(out, err, false);
-            code =
-                cli.run({"usb-tester-cli", "--device", "socket:" + other.path(), "program", file});
-        }
-        std::rewind(err);
-        char text[512] = {};
-        const size_t n = std::fread(text, 1, sizeof text - 1, err);
-        std::fclose(out);
-        std::fclose(err);
-        QCOMPARE(code, 2);
-        QVERIFY2(QString::fromUtf8(text, int(n))
-                     .contains("step 1 (rest), field \"level\": no such field"),
-                 text);
-        QCOMPARE(other.reportsReceived(), 0);
-        QCOMPARE(other.connectionCount(), 0);
     }
 };
 
