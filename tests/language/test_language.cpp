@@ -3,7 +3,6 @@
 // English translation is complete.
 #include "cdpoptips.h"
 #include "customcoordinates.h"
-#include "deviceinfoui.h"
 #include "maindialog.h"
 
 #include <QAbstractItemView>
