@@ -14,56 +14,33 @@
 
 namespace {
 
-// --scpi [HOST:PORT] is the window's own option; the device options see the
-// rest. The address may follow as the next argument or after "=".
-struct ScpiOption
+// Takes the window's own options out of the arguments before Qt and the
+// device options see them: --NAME VALUE or --NAME=VALUE, the last one given
+// counting. A value that may be left out (--scpi) is taken from the next
+// argument only when that is no option. False when the option is absent.
+bool takeOption(int &argc, char **argv, const QByteArray &name, bool valueRequired, QString *value)
 {
-    bool wanted = false;
-    ScpiAddress address;
-};
-
-bool takeScpiOption(QStringList &args, ScpiOption *option, QString *error)
-{
-    for (int i = 1; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a != QLatin1String("--scpi") && !a.startsWith(QLatin1String("--scpi=")))
-            continue;
-        QString value;
-        if (a.size() > 6) {
-            value = a.mid(7);
-        } else if (i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1Char('-'))) {
-            value = args.at(i + 1);
-            args.removeAt(i + 1);
-        }
-        args.removeAt(i--);
-        option->wanted = true;
-        if (!value.isEmpty() && !ScpiAddress::parse(value, &option->address, error))
-            return false;
-    }
-    return true;
-}
-
-// Takes --history PATH (or --history=PATH) out of the arguments: the
-// history database the window keeps its runs in. Empty when not given.
-QString takeHistoryOption(int &argc, char **argv)
-{
-    QString path;
+    bool found = false;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "--history" && i + 1 < argc) {
-            path = QString::fromLocal8Bit(argv[++i]);
+        if (a.startsWith(name + '=')) {
+            found = true;
+            *value = QString::fromLocal8Bit(a.mid(name.size() + 1));
             continue;
         }
-        if (a.startsWith("--history=")) {
-            path = QString::fromLocal8Bit(a.mid(10));
+        if (a == name && (!valueRequired || i + 1 < argc)) {
+            found = true;
+            value->clear();
+            if (i + 1 < argc && (valueRequired || argv[i + 1][0] != '-'))
+                *value = QString::fromLocal8Bit(argv[++i]);
             continue;
         }
         argv[kept++] = argv[i];
     }
     argc = kept;
     argv[argc] = nullptr;
-    return path;
+    return found;
 }
 
 QString usage(const QString &program)
@@ -81,15 +58,20 @@ QString usage(const QString &program)
 
 int main(int argc, char *argv[])
 {
-    const QString historyPath = takeHistoryOption(argc, argv);
+    // The history database the window keeps its runs in; empty for the default.
+    QString historyPath;
+    takeOption(argc, argv, "--history", true, &historyPath);
+    // --scpi [HOST:PORT] serves the window's instrument to scripts.
+    QString scpiValue;
+    const bool scpiWanted = takeOption(argc, argv, "--scpi", false, &scpiValue);
     // --version, --help and bad device options are answered without needing a display.
     QStringList raw;
     for (int i = 0; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
     const QString program = QFileInfo(raw.value(0, QStringLiteral("usb-tester"))).fileName();
-    ScpiOption scpi;
+    ScpiAddress scpiAddress;
     QString error;
-    if (!takeScpiOption(raw, &scpi, &error)) {
+    if (!scpiValue.isEmpty() && !ScpiAddress::parse(scpiValue, &scpiAddress, &error)) {
         std::fprintf(stderr, "%s: %s\n%s", qPrintable(program), qPrintable(error),
                      qPrintable(usage(program)));
         return 2;
@@ -109,9 +91,7 @@ int main(int argc, char *argv[])
 
     // Declared before the window so the simulated instrument outlives its handles.
     DeviceSession device;
-    QStringList args = app.arguments();
-    takeScpiOption(args, &scpi, &error);
-    const int exitCode = device.setupFromArguments(args);
+    const int exitCode = device.setupFromArguments(app.arguments());
     if (exitCode >= 0)
         return exitCode;
 
@@ -126,13 +106,13 @@ int main(int argc, char *argv[])
     // A script drives the window's instrument through the window's own
     // session; declared after it, the server goes first.
     std::unique_ptr<ScpiServer> scpiServer;
-    if (scpi.wanted) {
+    if (scpiWanted) {
         scpiServer = std::make_unique<ScpiServer>(session);
-        if (!scpiServer->listen(scpi.address, &error)) {
+        if (!scpiServer->listen(scpiAddress, &error)) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(error));
             return 1;
         }
-        if (!scpi.address.isLoopback())
+        if (!scpiAddress.isLoopback())
             std::fprintf(stderr,
                          "%s: warning: the SCPI server listens on %s, not on this machine's "
                          "loopback: anyone who can reach this port controls the load\n",
