@@ -14,8 +14,6 @@
 
 #include <QAbstractButton>
 #include <QColorDialog>
-
-Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QtCharts/QLegend>
@@ -23,6 +21,9 @@ Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+// The window category, defined in the lowest part that logs in it.
+Q_LOGGING_CATEGORY(lcUi, "usbtester.ui")
 
 using namespace QtCharts;
 
@@ -500,17 +501,22 @@ void RealTimeChart::showGroupCurves(Curves::Group g)
     const int n = Curves::groupCurves(g, curves);
     for (int i = 0; i < n; ++i) {
         const int c = curves[i];
-        for (QLineSeries *s : lines(c)) {
-            m_chart->addSeries(s);
-            s->attachAxis(m_timeAxis);
-            s->attachAxis(m_axes[Curves::info(c).axis]);
-            // Adding lets the theme decorate the series; the user's pen wins.
-            s->setPen(m_appearance.pen(c));
-            if (s != m_line[c])
-                for (QLegendMarker *m : m_chart->legend()->markers(s))
-                    m->setVisible(false);
-        }
+        for (QLineSeries *s : lines(c))
+            attach(c, s);
     }
+}
+
+void RealTimeChart::attach(int curve, QLineSeries *s)
+{
+    m_chart->addSeries(s);
+    s->attachAxis(m_timeAxis);
+    s->attachAxis(m_axes[Curves::info(curve).axis]);
+    // Adding lets the theme decorate the series; the user's pen wins.
+    s->setPen(m_appearance.pen(curve));
+    // The curve has one legend entry, its first piece's.
+    if (s != m_line[curve])
+        for (QLegendMarker *m : m_chart->legend()->markers(s))
+            m->setVisible(false);
 }
 
 void RealTimeChart::hideGroupCurves(Curves::Group g)
@@ -643,14 +649,8 @@ QLineSeries *RealTimeChart::piece(int curve, int index)
         s->setName(m_line[curve]->name());
         s->setPen(m_appearance.pen(curve));
         m_pieces[curve].append(s);
-        if (m_chart->series().contains(m_line[curve])) {
-            m_chart->addSeries(s);
-            s->attachAxis(m_timeAxis);
-            s->attachAxis(m_axes[Curves::info(curve).axis]);
-            s->setPen(m_appearance.pen(curve));
-            for (QLegendMarker *m : m_chart->legend()->markers(s))
-                m->setVisible(false);
-        }
+        if (m_chart->series().contains(m_line[curve]))
+            attach(curve, s);
     }
     return m_pieces[curve][index];
 }

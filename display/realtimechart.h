@@ -158,6 +158,8 @@ private:
     void applyAxisColours();
     void applyRangeOrDefault(int curve);
     void showGroupCurves(Curves::Group g);
+    // Puts a piece of a curve on the chart with its axes and pen.
+    void attach(int curve, QtCharts::QLineSeries *s);
     void hideGroupCurves(Curves::Group g);
     void rescale(const SampleStore::Values &values);
     void moveTimeAxis();
