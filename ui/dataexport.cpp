@@ -21,6 +21,13 @@ SaveFileFn defaultSaveFile()
     };
 }
 
+SaveFileFn defaultOpenFile()
+{
+    return [](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    };
+}
+
 MessageFn defaultMessage()
 {
     return [](QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text) {

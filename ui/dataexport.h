@@ -17,6 +17,8 @@ using MessageFn = std::function<void(QWidget *parent, QMessageBox::Icon icon, co
                                      const QString &text)>;
 
 SaveFileFn defaultSaveFile();
+// QFileDialog::getOpenFileName, in the same shape.
+SaveFileFn defaultOpenFile();
 MessageFn defaultMessage();
 } // namespace dialoghooks
 

@@ -1,6 +1,7 @@
 // Page navigation: the home menus, the shortcuts of the readings page and the
 // return buttons, with the page codes they tell the instrument.
 #include "commandframe.h"
+#include "devicemodel.h"
 #include "homemenu.h"
 #include "maindialog.h"
 #include "mainframe.h"
@@ -13,13 +14,6 @@
 #include "pages/upgradepage.h"
 
 using HomeMenu::Action;
-
-namespace {
-
-constexpr unsigned char LoadClass = 1;
-constexpr unsigned char TesterClass = 4;
-
-} // namespace
 
 void MainDialog::connectNavigation()
 {
@@ -109,11 +103,11 @@ void MainDialog::openSettingsPage(const QString &title, bool fromShortcut)
     // page's title, whichever page it opens.
     if (fromShortcut)
         m_pages.settings->setTitle(title);
-    if (deviceClass == LoadClass) {
+    if (deviceClass == DeviceModel::ElectronicLoad) {
         m_pages.settings->setTitle(title);
         m_pages.settings->showReturnGlyph();
         setCurrentPage(PageSettings);
-    } else if (deviceClass == TesterClass) {
+    } else if (deviceClass == DeviceModel::PowerTester) {
         if (!fromShortcut)
             m_pages.rx41Settings->setTitle(title);
         m_pages.rx41Settings->showReturnGlyph();
@@ -126,10 +120,10 @@ void MainDialog::openSettingsPage(const QString &title, bool fromShortcut)
 // Back to the home menu of the instrument's class; other classes stay put.
 void MainDialog::returnToHome(bool meterTitle)
 {
-    if (deviceClass == LoadClass) {
+    if (deviceClass == DeviceModel::ElectronicLoad) {
         setCurrentPage(PageHome);
         m_pages.home->setTitle(tr("测试仪主界面"));
-    } else if (deviceClass == TesterClass) {
+    } else if (deviceClass == DeviceModel::PowerTester) {
         setCurrentPage(PageRx41Home);
         if (meterTitle)
             m_pages.home->setTitle(tr("电能表主界面"));

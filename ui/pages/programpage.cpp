@@ -10,7 +10,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QEventLoop>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -81,10 +81,7 @@ QString pathText(const QVector<int> &path)
 
 ProgramPage::ProgramPage(InstrumentSession &session, QWidget *parent)
     : QWidget(parent), m_session(session), m_runner(std::make_unique<ProgramRunner>(session)),
-      m_message(dialoghooks::defaultMessage()),
-      m_openFile([](QWidget *p, const QString &caption, const QString &dir, const QString &filter) {
-          return QFileDialog::getOpenFileName(p, caption, dir, filter);
-      }),
+      m_message(dialoghooks::defaultMessage()), m_openFile(dialoghooks::defaultOpenFile()),
       m_saveFile(dialoghooks::defaultSaveFile())
 {
     setObjectName(QStringLiteral("page_program"));

@@ -9,7 +9,6 @@
 #include "upgradetexts.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -63,11 +62,7 @@ private:
 
 UpgradePage::UpgradePage(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::UpgradePage>()), m_linkUp([] { return false; }),
-      m_message(dialoghooks::defaultMessage()),
-      m_openFile(
-          [](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
-              return QFileDialog::getOpenFileName(parent, caption, dir, filter);
-          })
+      m_message(dialoghooks::defaultMessage()), m_openFile(dialoghooks::defaultOpenFile())
 {
     ui->setupUi(this);
     PageGlyphs::setReturn(ui->upgrade_btnReturn);
