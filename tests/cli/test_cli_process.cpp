@@ -93,11 +93,17 @@ private slots:
                  {"mode", "cc"}, {"set", "value", "3"}, {"set", "cutoff", "3.0"}, {"run"}})
             QCOMPARE(sim.cli(cmd).code, 0);
         const QString file = m_dir.filePath(QStringLiteral("run.csv"));
-        const Run r = sim.cli({"--json", "log", file, "--until-stopped"}, 40000);
+        // Kept out of the history: the summary is the run's all the same.
+        const Run r = sim.cli({"--json", "log", file, "--until-stopped", "--no-history"}, 40000);
         QCOMPARE(r.code, 0);
         const QJsonObject end = r.json();
         QCOMPARE(end.value("end").toString(), QStringLiteral("stopped"));
         QVERIFY(end.value("capacity_mah").toDouble() > 2000);
+        const QJsonObject summary = end.value("summary").toObject();
+        QCOMPARE(summary.value("end_reason").toString(), QStringLiteral("cut-off"));
+        QVERIFY2(summary.value("duration_s").toDouble() > 2 &&
+                     summary.value("capacity_mah").toDouble() > 2000,
+                 qPrintable(QJsonDocument(summary).toJson()));
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
