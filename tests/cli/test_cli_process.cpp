@@ -1,6 +1,7 @@
 // usb-tester-cli run as a process against usb-tester-sim on a private socket.
 #include "../common/simprocess.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -214,6 +215,19 @@ private slots:
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("interrupted"));
         f.seek(0);
         QCOMPARE(f.readAll().count("DATE,"), 1);
+
+        // Without --history the runs went to the default history, which for
+        // a test is a folder of its own, never the developer's.
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        QVERIFY2(!data.isEmpty() && !data.startsWith(QDir::homePath() + "/.local"),
+                 qPrintable(data));
+        QProcess history;
+        history.start(QStringLiteral(CLI_PATH), {"--json", "history", "list"});
+        QVERIFY(history.waitForFinished(10000));
+        const QString listed = QString::fromUtf8(history.readAllStandardOutput());
+        QVERIFY2(QFile::exists(data + "/usb-tester/history.sqlite") &&
+                     listed.contains("\"end_reason\":\"interrupted\""),
+                 qPrintable(listed));
     }
 
     // The disk fills in the middle of the first row: log stops with the
