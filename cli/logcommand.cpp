@@ -101,11 +101,11 @@ private:
                 return fail(QStringLiteral("cannot write to %1: %2")
                                 .arg(m_limits.file, m_writer->errorString()));
             m_fresh.take(st);
-            if (m_limits.history) {
-                if (!m_history.runOpen())
-                    m_history.beginRun(runInfo(now));
-                m_history.addSample(now, v);
-            }
+            // Without --no-history too: a writer never opened keeps the run in
+            // memory only, and the summary and how the run ended come from it.
+            if (!m_history.runOpen())
+                m_history.beginRun(runInfo(now));
+            m_history.addSample(now, v);
         }
         namespace F = ReadingFormat;
         const QString note = !fresh        ? QStringLiteral("  (no fresh readings)")

@@ -17,7 +17,9 @@ function(usb_add_layer name)
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 
-# A QtTest executable run by CTest without a display.
+# A QtTest executable run by CTest without a display. Each test keeps the
+# data a program keeps for its user (the run history) in a folder of its own
+# in the build tree, never in the developer's.
 function(usb_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -27,5 +29,5 @@ function(usb_add_test name)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data/${name}")
 endfunction()

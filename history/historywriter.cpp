@@ -4,7 +4,9 @@
 
 #include <QDateTime>
 #include <QMetaObject>
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 HistoryWriter::HistoryWriter(QObject *parent) : QObject(parent)
 {
@@ -13,18 +15,37 @@ HistoryWriter::HistoryWriter(QObject *parent) : QObject(parent)
 
 HistoryWriter::~HistoryWriter()
 {
-    if (m_thread.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
+    stopThread();
+}
+
+// Everything queued is stored before the thread ends.
+void HistoryWriter::stopThread()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
     }
+    m_wake.notify_all();
+    m_thread.join();
+    m_stop = false;
 }
 
 bool HistoryWriter::open(const QString &path)
 {
+    // Another database: the open run ends where it was kept, and the old
+    // database's writer thread is done before the store is opened again.
+    if (m_runOpen)
+        endRun(QString::fromLatin1(EndReason::Closed));
+    stopThread();
+    m_open = false;
+    m_storedRunOpen = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_runId = 0;
+        std::fill(std::begin(m_reported), std::end(m_reported), false);
+    }
     m_path = path.isEmpty() ? RunStore::defaultPath() : path;
     QString aside;
     const RunStore::Opened opened = m_store.open(m_path, &aside);
@@ -149,6 +170,12 @@ void HistoryWriter::limitPagesForTest(int pages)
     flush();
 }
 
+void HistoryWriter::setSyncIntervalForTest(int ms)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_syncIntervalMs = ms;
+}
+
 void HistoryWriter::loop()
 {
     qint64 lastSync = QDateTime::currentMSecsSinceEpoch();
@@ -162,16 +189,22 @@ void HistoryWriter::loop()
         std::deque<Op> ops;
         ops.swap(m_ops);
         const bool stopping = m_stop;
+        const int syncIntervalMs = m_syncIntervalMs;
         m_busy = !ops.empty();
         lock.unlock();
 
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        const bool sync = stopping || now - lastSync >= SyncIntervalMs;
+        const bool sync = stopping || now - lastSync >= syncIntervalMs;
         if (sync) {
             m_store.setSynced(true);
             lastSync = now;
         }
         runOps(ops);
+        // A run that takes no samples for a while (a stopped load, an
+        // unplugged instrument) is still ours: other programs must not take
+        // it for abandoned. (m_runId is written on this thread only.)
+        if (sync && m_storedRunOpen && !m_failedThisRun && !m_store.touch(m_runId))
+            qCDebug(lcHistory) << "heartbeat not stored:" << m_store.errorString();
         if (sync)
             m_store.setSynced(false);
 
@@ -183,7 +216,7 @@ void HistoryWriter::loop()
     }
 }
 
-bool HistoryWriter::runOps(std::deque<Op> &ops)
+void HistoryWriter::runOps(std::deque<Op> &ops)
 {
     for (Op &op : ops) {
         qint64 runId;
@@ -197,6 +230,7 @@ bool HistoryWriter::runOps(std::deque<Op> &ops)
             m_failedThisRun = false;
             const qint64 id = m_store.beginRun(op.info);
             ok = id > 0;
+            m_storedRunOpen = ok;
             std::lock_guard<std::mutex> lock(m_mutex);
             m_runId = ok ? id : 0;
             break;
@@ -206,6 +240,7 @@ bool HistoryWriter::runOps(std::deque<Op> &ops)
                 ok = m_store.append(runId, op.samples, op.summary);
             break;
         case Op::End:
+            m_storedRunOpen = false;
             if (runId > 0 && !m_failedThisRun)
                 ok = m_store.endRun(runId, op.timeMs, op.text, op.summary);
             break;
@@ -223,5 +258,4 @@ bool HistoryWriter::runOps(std::deque<Op> &ops)
             report(Problem::WriteFailed, m_store.errorString());
         }
     }
-    return true;
 }

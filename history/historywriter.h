@@ -36,6 +36,7 @@ public:
     // Opens the database (RunStore::defaultPath() when empty) and closes the
     // runs killed programs left open. Problems are signalled once, later,
     // from the event loop, so connect first or call this first: either works.
+    // Opening another database first ends the open run as closed in the old one.
     bool open(const QString &path = QString());
     QString path() const { return m_path; }
     bool isOpen() const { return m_open; }
@@ -57,6 +58,8 @@ public:
     void flush();
     // For tests: the database file stops growing past `pages` pages.
     void limitPagesForTest(int pages);
+    // For tests: disk syncs (and the open run's sign of life) this often.
+    void setSyncIntervalForTest(int ms);
 
 signals:
     void problem(HistoryWriter::Problem problem, const QString &detail);
@@ -74,8 +77,9 @@ private:
     };
     void push(Op op);
     void loop();
+    void stopThread();
     void report(Problem p, const QString &detail);
-    bool runOps(std::deque<Op> &ops);
+    void runOps(std::deque<Op> &ops);
 
     QString m_path;
     bool m_open = false;
@@ -88,11 +92,12 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Op> m_ops;
-    QVector<RunStore::Sample> m_pendingSamples;
     bool m_stop = false;
     bool m_busy = false;
     qint64 m_runId = 0;
+    int m_syncIntervalMs = SyncIntervalMs;
     bool m_failedThisRun = false;
+    bool m_storedRunOpen = false; // writer thread only
     bool m_reported[3] = {};
     std::thread m_thread;
     RunStore m_store; // used on the writer thread only, once it runs

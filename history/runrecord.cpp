@@ -1,15 +1,10 @@
 #include "runrecord.h"
 
+#include "readingformat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-namespace {
-
-// A probe reading below this is no probe (the readings page shows "--.-").
-constexpr double NtcAbsentBelow = -30.0;
-
-} // namespace
 
 QString EndReason::ofStop(double lastVolts, double cutoffVolts, double runSeconds,
                           int timeLimitMinutes)
@@ -57,7 +52,7 @@ void SummaryBuilder::add(qint64 timeMs, const SampleStore::Values &v)
     m_ampSum += amps;
     m_minVolts = std::min(m_minVolts, volts);
     m_maxMos = std::max(m_maxMos, mos);
-    if (ntc >= NtcAbsentBelow) {
+    if (ntc >= ReadingFormat::NtcAbsentBelow) {
         m_maxNtc = m_haveNtc ? std::max(m_maxNtc, ntc) : ntc;
         m_haveNtc = true;
     }

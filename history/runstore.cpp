@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <limits>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -78,9 +79,10 @@ public:
         sqlite3_clear_bindings(m_stmt);
     }
     qint64 integer(int c) const { return sqlite3_column_int64(m_stmt, c); }
-    double real(int c) const
+    // NULL (a NaN stored, or nothing stored yet) reads as `null`.
+    double real(int c, double null) const
     {
-        return sqlite3_column_type(m_stmt, c) == SQLITE_NULL ? std::nan("")
+        return sqlite3_column_type(m_stmt, c) == SQLITE_NULL ? null
                                                              : sqlite3_column_double(m_stmt, c);
     }
     QString text(int c) const
@@ -125,19 +127,23 @@ RunEntry readRun(const Statement &s)
     e.info.address = int(s.integer(7));
     e.info.deviceClass = int(s.integer(8));
     e.info.workMode = int(s.integer(9));
-    e.info.setValue = s.real(10);
-    e.info.cutoffVolts = s.real(11);
+    // A run abandoned before its first samples were stored has no summary
+    // yet. NULL reads as what a new RunInfo and an empty run's summary hold:
+    // 0, and NaN for the probe that was never seen.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    e.info.setValue = s.real(10, 0);
+    e.info.cutoffVolts = s.real(11, 0);
     e.info.timeLimitMinutes = int(s.integer(12));
     e.info.label = s.text(13);
     e.summary.samples = s.integer(14);
-    e.summary.durationS = s.real(15);
-    e.summary.capacityMah = s.real(16);
-    e.summary.energyWh = s.real(17);
-    e.summary.averageVolts = s.real(18);
-    e.summary.minimumVolts = s.real(19);
-    e.summary.averageAmps = s.real(20);
-    e.summary.maximumMosC = s.real(21);
-    e.summary.maximumNtcC = s.real(22);
+    e.summary.durationS = s.real(15, 0);
+    e.summary.capacityMah = s.real(16, 0);
+    e.summary.energyWh = s.real(17, 0);
+    e.summary.averageVolts = s.real(18, 0);
+    e.summary.minimumVolts = s.real(19, 0);
+    e.summary.averageAmps = s.real(20, 0);
+    e.summary.maximumMosC = s.real(21, 0);
+    e.summary.maximumNtcC = s.real(22, nan);
     e.results = s.text(23);
     return e;
 }
@@ -162,7 +168,7 @@ QString RunStore::defaultPath()
            QStringLiteral("/usb-tester/history.sqlite");
 }
 
-bool RunStore::fail(const char *what)
+bool RunStore::fail(const char *what) const
 {
     const int code = m_db ? sqlite3_extended_errcode(m_db) : SQLITE_CANTOPEN;
     const int primary = code & 0xFF;
@@ -333,6 +339,16 @@ bool RunStore::setResults(qint64 runId, const QString &json)
     return s.step() == SQLITE_DONE || fail("store results");
 }
 
+bool RunStore::touch(qint64 runId)
+{
+    Statement s(m_db, "UPDATE runs SET heartbeat_ms=? WHERE id=? AND ended_ms IS NULL");
+    if (!s.ok())
+        return fail("heartbeat");
+    s.bind(1, QDateTime::currentMSecsSinceEpoch());
+    s.bind(2, runId);
+    return s.step() == SQLITE_DONE || fail("heartbeat");
+}
+
 bool RunStore::setSynced(bool synced)
 {
     return exec(synced ? "PRAGMA synchronous=FULL;" : "PRAGMA synchronous=NORMAL;");
@@ -405,13 +421,13 @@ bool RunStore::loadSamples(qint64 id, SampleStore *store) const
 {
     Statement s(m_db, "SELECT t, v FROM samples WHERE run_id=? ORDER BY t");
     if (!s.ok())
-        return false;
+        return fail("read samples");
     s.bind(1, id);
     int rc;
     while ((rc = s.step()) == SQLITE_ROW)
         store->append(s.integer(0),
                       unpack(sqlite3_column_blob(s.get(), 1), sqlite3_column_bytes(s.get(), 1)));
-    return rc == SQLITE_DONE;
+    return rc == SQLITE_DONE || fail("read samples");
 }
 
 bool RunStore::setLabel(qint64 id, const QString &label)

@@ -51,6 +51,8 @@ public:
     bool append(qint64 runId, const QVector<Sample> &samples, const RunSummary &summary);
     bool endRun(qint64 runId, qint64 endedMs, const QString &reason, const RunSummary &summary);
     bool setResults(qint64 runId, const QString &json);
+    // A sign of life for an open run that takes no samples for now.
+    bool touch(qint64 runId);
     // Commits wait for the disk (FULL) or only for the operating system.
     bool setSynced(bool synced);
     // Runs left open by a program that is gone (killed, crashed, power cut)
@@ -73,10 +75,11 @@ public:
 private:
     bool exec(const char *sql);
     bool createSchema();
-    bool fail(const char *what);
+    // Keeps the failure for errorString(); readers report theirs too.
+    bool fail(const char *what) const;
 
     sqlite3 *m_db = nullptr;
     QString m_path;
-    QString m_error;
-    bool m_noSpace = false;
+    mutable QString m_error;
+    mutable bool m_noSpace = false;
 };

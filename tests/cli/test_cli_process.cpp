@@ -1,6 +1,7 @@
 // usb-tester-cli run as a process against usb-tester-sim on a private socket.
 #include "../common/simprocess.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -93,11 +94,17 @@ private slots:
                  {"mode", "cc"}, {"set", "value", "3"}, {"set", "cutoff", "3.0"}, {"run"}})
             QCOMPARE(sim.cli(cmd).code, 0);
         const QString file = m_dir.filePath(QStringLiteral("run.csv"));
-        const Run r = sim.cli({"--json", "log", file, "--until-stopped"}, 40000);
+        // Kept out of the history: the summary is the run's all the same.
+        const Run r = sim.cli({"--json", "log", file, "--until-stopped", "--no-history"}, 40000);
         QCOMPARE(r.code, 0);
         const QJsonObject end = r.json();
         QCOMPARE(end.value("end").toString(), QStringLiteral("stopped"));
         QVERIFY(end.value("capacity_mah").toDouble() > 2000);
+        const QJsonObject summary = end.value("summary").toObject();
+        QCOMPARE(summary.value("end_reason").toString(), QStringLiteral("cut-off"));
+        QVERIFY2(summary.value("duration_s").toDouble() > 2 &&
+                     summary.value("capacity_mah").toDouble() > 2000,
+                 qPrintable(QJsonDocument(summary).toJson()));
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
@@ -208,6 +215,19 @@ private slots:
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("interrupted"));
         f.seek(0);
         QCOMPARE(f.readAll().count("DATE,"), 1);
+
+        // Without --history the runs went to the default history, which for
+        // a test is a folder of its own, never the developer's.
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        QVERIFY2(!data.isEmpty() && !data.startsWith(QDir::homePath() + "/.local"),
+                 qPrintable(data));
+        QProcess history;
+        history.start(QStringLiteral(CLI_PATH), {"--json", "history", "list"});
+        QVERIFY(history.waitForFinished(10000));
+        const QString listed = QString::fromUtf8(history.readAllStandardOutput());
+        QVERIFY2(QFile::exists(data + "/usb-tester/history.sqlite") &&
+                     listed.contains("\"end_reason\":\"interrupted\""),
+                 qPrintable(listed));
     }
 
     // The disk fills in the middle of the first row: log stops with the

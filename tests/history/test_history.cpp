@@ -262,6 +262,80 @@ private slots:
         QCOMPARE(run(QStringLiteral(CLI_PATH), cli + QStringList{"history", "show", id}).code, 2);
     }
 
+    // A run abandoned before its first samples were stored has no summary in
+    // the database: it reads as an empty run, and the tool shows it so.
+    void runAbandonedBeforeItsFirstSamples()
+    {
+        const QString db = path("empty.sqlite");
+        RunStore store;
+        QCOMPARE(store.open(db), RunStore::Opened::Ok);
+        RunInfo info;
+        info.startedMs = 1700000000000;
+        info.model = "KV37";
+        const qint64 id = store.beginRun(info);
+        QVERIFY(id > 0);
+        QCOMPARE(sql(db, "SELECT duration_s IS NULL FROM runs;"), QStringLiteral("1"));
+        RunEntry e;
+        QVERIFY(store.run(id, &e));
+        QCOMPARE(e.summary.durationS, 0.0);
+        QCOMPARE(e.summary.capacityMah, 0.0);
+        QVERIFY(std::isnan(e.summary.maximumNtcC)); // no probe
+        store.close();
+        const Run r = run(QStringLiteral(CLI_PATH),
+                          {"--history", db, "history", "show", QString::number(id)});
+        QVERIFY2(r.code == 0 && r.out.contains(QRegularExpression("Duration +0s\\n")),
+                 qPrintable(r.out + r.err));
+    }
+
+    // A writer whose run takes no samples for a while (a stopped load) still
+    // gives signs of life, so another program does not end its run as
+    // interrupted.
+    void quietRunStaysOpen()
+    {
+        const QString db = path("quiet.sqlite");
+        HistoryWriter w;
+        QVERIFY(w.open(db));
+        w.setSyncIntervalForTest(10);
+        RunInfo info;
+        info.startedMs = QDateTime::currentMSecsSinceEpoch();
+        w.beginRun(info);
+        w.flush();
+        // As if the last sign of life were long ago.
+        QCOMPARE(run(QStringLiteral("sqlite3"),
+                     {"-cmd", ".timeout 5000", db, "UPDATE runs SET heartbeat_ms = 0;"})
+                     .code,
+                 0);
+        QTRY_VERIFY_WITH_TIMEOUT(sql(db, "SELECT heartbeat_ms FROM runs;").toLongLong() > 0, 10000);
+        const Run r = run(QStringLiteral(CLI_PATH), {"--history", db, "--json", "history", "list"});
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object().value("end_reason").toString(),
+                 QString());
+        QCOMPARE(sql(db, "SELECT ended_ms IS NULL FROM runs;"), QStringLiteral("1"));
+        w.endRun(QString::fromLatin1(EndReason::Stopped));
+    }
+
+    // A writer opened on another database ends its open run in the first and
+    // keeps the next run in the second.
+    void writerOpenedAgain()
+    {
+        const QString a = path("first.sqlite"), b = path("second.sqlite");
+        HistoryWriter w;
+        QVERIFY(w.open(a));
+        RunInfo info;
+        info.startedMs = QDateTime::currentMSecsSinceEpoch();
+        w.beginRun(info);
+        w.addSample(info.startedMs, values(1));
+        QVERIFY(w.open(b));
+        QVERIFY(!w.runOpen());
+        w.beginRun(info);
+        w.addSample(info.startedMs, values(2));
+        w.endRun(QString::fromLatin1(EndReason::Stopped));
+        w.flush();
+        QCOMPARE(sql(a, "SELECT end_reason || ' ' || samples FROM runs;"),
+                 QStringLiteral("closed 1"));
+        QCOMPARE(sql(b, "SELECT end_reason || ' ' || samples FROM runs;"),
+                 QStringLiteral("stopped 1"));
+    }
+
     // log --until-stopped keeps the run with how it ended and prints its summary.
     void summaryAtTheEndOfALog()
     {

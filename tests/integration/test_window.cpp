@@ -8,6 +8,7 @@
 #include "maindialog.h"
 #include "pages/historypage.h"
 #include "realtimechart.h"
+#include "runstore.h"
 #include "runsummarypanel.h"
 #include "runtracker.h"
 #include "setting.h"
@@ -505,6 +506,69 @@ private slots:
         QCOMPARE(sqlite(db, "SELECT group_concat(end_reason) FROM runs ORDER BY id;"),
                  QStringLiteral("cleared,closed"));
         QCOMPARE(rig.boxes.size(), 1);
+    }
+
+    // A second history opened: the open run ends as closed in the first, the
+    // page and the next run go to the second.
+    void anotherHistoryOpened()
+    {
+        WindowRig rig(QStringLiteral("RX41"));
+        MainDialog &w = *rig.w;
+        const QString first = rig.dir.filePath(QStringLiteral("first.sqlite"));
+        const QString second = rig.dir.filePath(QStringLiteral("second.sqlite"));
+        QVERIFY(w.openHistory(first));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.listed(), 4000);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rig.exchange());
+        QVERIFY(w.runTracker()->runOpen());
+        w.runTracker()->writer().flush();
+        HistoryPage *page = w.historyPage();
+        page->refresh();
+        QCOMPARE(page->table()->rowCount(), 1);
+        QVERIFY(w.openHistory(second));
+        QCOMPARE(page->table()->rowCount(), 0);
+        QCOMPARE(sqlite(first, "SELECT end_reason FROM runs;"), QStringLiteral("closed"));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(rig.exchange());
+        w.runTracker()->writer().flush();
+        page->refresh();
+        QCOMPARE(page->table()->rowCount(), 1);
+        QCOMPARE(sqlite(second, "SELECT count(*) FROM runs WHERE samples > 0;"),
+                 QStringLiteral("1"));
+    }
+
+    // A run whose samples cannot be read: said with the database's reason,
+    // and neither a CSV file nor a report without curves is written.
+    void unreadableRunIsNotExported()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("h.sqlite"));
+        RunStore store;
+        QCOMPARE(store.open(db), RunStore::Opened::Ok);
+        RunInfo info;
+        info.startedMs = 1700000000000;
+        info.model = QStringLiteral("KV37");
+        const qint64 id = store.beginRun(info);
+        QVERIFY(id > 0);
+        HistoryPage page;
+        QStringList said;
+        page.setMessageBox([&](QWidget *, QMessageBox::Icon, const QString &, const QString &text) {
+            said << text;
+        });
+        page.setDatabase(db);
+        page.selectRuns({id});
+        sqlite(db, "DROP TABLE samples;");
+        for (const QString &name : {QStringLiteral("run.csv"), QStringLiteral("run.pdf")}) {
+            said.clear();
+            const QString file = dir.filePath(name);
+            page.setSaveFileDialog([&](auto...) { return file; });
+            QVERIFY(name.endsWith("csv") ? !page.exportSelected() : !page.reportSelected());
+            QVERIFY(!QFile::exists(file));
+            QCOMPARE(said.size(), 1);
+            QVERIFY2(said[0].startsWith(QStringLiteral("无法读取记录: ")) &&
+                         said[0].contains(QStringLiteral("no such table")),
+                     qPrintable(said[0]));
+        }
     }
 
     // A constant-current discharge recorded by the window, exported through the chart menu and

@@ -555,6 +555,13 @@ class PowerTesterTests(unittest.TestCase):
             inst.close()
 
 
+def window_env(home):
+    # The window keeps its runs in a history of this test's own, however the
+    # script is started.
+    return dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=home,
+                XDG_DATA_HOME=os.path.join(home, "data"))
+
+
 class WindowTests(unittest.TestCase):
     """usb-tester --scpi: the server on the window's session while it polls."""
 
@@ -564,7 +571,7 @@ class WindowTests(unittest.TestCase):
             raise unittest.SkipTest("no --window given")
         cls.port = free_port()
         cls.home = tempfile.TemporaryDirectory()
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=cls.home.name)
+        env = window_env(cls.home.name)
         cls.proc = subprocess.Popen(
             [PATHS["window"], "--simulate", "--scpi", "127.0.0.1:%d" % cls.port],
             cwd=cls.home.name, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -591,7 +598,7 @@ class WindowTests(unittest.TestCase):
         assert not err.strip(), err
 
     def test_port_in_use_ends_the_window(self):
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=self.home.name)
+        env = window_env(self.home.name)
         run = subprocess.run([PATHS["window"], "--simulate", "--scpi", "127.0.0.1:%d" % self.port],
                              cwd=self.home.name, env=env, capture_output=True, timeout=30)
         self.assertEqual(run.returncode, 1)

@@ -189,6 +189,9 @@ void HistoryPage::retranslate()
 
 void HistoryPage::setDatabase(const QString &path)
 {
+    // Another database: refresh() opens it in place of the one read so far.
+    if (path != m_path)
+        m_store.close();
     m_path = path;
     refresh();
 }
@@ -412,8 +415,12 @@ bool HistoryPage::exportSelected()
     if (!file.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         file += QStringLiteral(".csv");
     SampleStore s;
+    if (!m_store.loadSamples(e.id, &s)) {
+        warn(tr("无法读取记录") + QStringLiteral(": ") + m_store.errorString());
+        return false;
+    }
     saveDataDeal writer;
-    if (!m_store.loadSamples(e.id, &s) || !writer.writeCsv(s, file, quint8(e.info.deviceClass))) {
+    if (!writer.writeCsv(s, file, quint8(e.info.deviceClass))) {
         warn(tr("无法写入文件") + QStringLiteral(": ") + writer.errorString());
         return false;
     }
@@ -431,7 +438,11 @@ bool HistoryPage::reportSelected()
     if (!file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         file += QStringLiteral(".pdf");
     SampleStore s;
-    m_store.loadSamples(e.id, &s);
+    // A report without its curves would pass for the run's.
+    if (!m_store.loadSamples(e.id, &s)) {
+        warn(tr("无法读取记录") + QStringLiteral(": ") + m_store.errorString());
+        return false;
+    }
     RunReport::Labels l;
     l.title = tr("测试报告");
     l.device = tr("设备");
