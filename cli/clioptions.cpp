@@ -101,21 +101,6 @@ bool parseDuration(const QString &text, qint64 *seconds, QString *error)
     return true;
 }
 
-QString formatDuration(qint64 seconds)
-{
-    const qint64 h = seconds / 3600;
-    const int m = int(seconds / 60 % 60);
-    const int s = int(seconds % 60);
-    if (h > 0)
-        return QStringLiteral("%1h%2m%3s")
-            .arg(h)
-            .arg(m, 2, 10, QLatin1Char('0'))
-            .arg(s, 2, 10, QLatin1Char('0'));
-    if (m > 0)
-        return QStringLiteral("%1m%2s").arg(m).arg(s, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1s").arg(s);
-}
-
 bool parseNumber(const QString &text, double *value, QString *error)
 {
     // Only plain decimal notation: toDouble would also take "inf" and "nan".

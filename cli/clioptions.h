@@ -24,8 +24,6 @@ bool parseGlobal(const QStringList &args, Global *global, QString *error);
 
 // "90s", "15m", "2h30m", "1h5m10s" or plain seconds "45"; result in seconds, > 0.
 bool parseDuration(const QString &text, qint64 *seconds, QString *error);
-// Seconds as the tool prints them: "1h02m03s", "15m00s", "42s".
-QString formatDuration(qint64 seconds);
 
 // A finite decimal number ("1.5", "-2", "3e-1"); no letters, no second point.
 bool parseNumber(const QString &text, double *value, QString *error);

@@ -162,7 +162,7 @@ private:
                     .arg(dateText(e.info.startedMs), -19)
                     .arg(e.info.model + QLatin1Char(' ') + e.info.serial.left(6), -13)
                     .arg(modeText(e), -26)
-                    .arg(CliOptions::formatDuration(qint64(e.summary.durationS)), 9)
+                    .arg(ReadingFormat::durationText(qint64(e.summary.durationS)), 9)
                     .arg(fixed(e.summary.capacityMah, 0), 9)
                     .arg(fixed(e.summary.energyWh, 3), 8)
                     .arg(e.endReason.isEmpty() ? QStringLiteral("running") : e.endReason, -11)
@@ -244,7 +244,7 @@ QStringList summaryLines(const RunSummary &s, const QString &endReason)
 {
     return {
         QStringLiteral("Duration             %1")
-            .arg(CliOptions::formatDuration(qint64(s.durationS))),
+            .arg(ReadingFormat::durationText(qint64(s.durationS))),
         QStringLiteral("Capacity             %1 mAh").arg(fixed(s.capacityMah, 1)),
         QStringLiteral("Energy               %1 Wh").arg(fixed(s.energyWh, 3)),
         QStringLiteral("Voltage              average %1 V, minimum %2 V")

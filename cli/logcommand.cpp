@@ -112,7 +112,7 @@ private:
                              : !st.running ? QStringLiteral("  (stopped)")
                                            : QString();
         m_out.status(QStringLiteral("elapsed %1  %2 V  %3 A  %4 W  %5 Wh  %6 mAh  rows %7%8")
-                         .arg(CliOptions::formatDuration(m_elapsed.elapsed() / 1000),
+                         .arg(ReadingFormat::durationText(m_elapsed.elapsed() / 1000),
                               F::voltage(r.voltage), F::current(r.current), F::power(r.power),
                               F::energy(r.energy), F::capacity(r.capacity))
                          .arg(m_writer->rows())
@@ -166,9 +166,9 @@ private:
             m_out.line(
                 QStringLiteral("Wrote %1 rows to %2 in %3 (%4).")
                     .arg(rows)
-                    .arg(m_limits.file, CliOptions::formatDuration(elapsedS), endText(reason)));
+                    .arg(m_limits.file, ReadingFormat::durationText(elapsedS), endText(reason)));
             m_out.line(QStringLiteral("Duration %1, %2 Wh, %3 mAh, last voltage %4 V.")
-                           .arg(CliOptions::formatDuration(elapsedS),
+                           .arg(ReadingFormat::durationText(elapsedS),
                                 QString::number(jsonNumber(r.energy), 'f', 3),
                                 QString::number(jsonNumber(r.capacity), 'f', 0),
                                 QString::number(jsonNumber(r.voltage), 'f', 3)));

@@ -139,7 +139,7 @@ private:
             figures = QStringLiteral(", %1 V at rest").arg(QString::number(r.endV, 'f', 3));
         m_out.message(QStringLiteral("step %1 %2: %3 after %4%5")
                           .arg(r.step, ProgramFile::kindWord(r.kind), StepResult::endWord(r.end),
-                               ProgramTexts::duration(r.durationS), figures));
+                               ReadingFormat::durationText(r.durationS), figures));
     }
 
     void pauseStep(const QString &message)
@@ -258,11 +258,11 @@ private:
         namespace F = ReadingFormat;
         m_out.status(
             QStringLiteral("%1  %2%3  %4 V  %5 A  %6 mAh  total %7%8")
-                .arg(where, ProgramTexts::duration(r.stepElapsedS()),
+                .arg(where, ReadingFormat::durationText(r.stepElapsedS()),
                      progress >= 0 ? QStringLiteral("  %1%").arg(int(progress * 100)) : QString(),
                      F::voltage(rec.voltage), F::current(rec.current),
                      QString::number(r.stepCapacityMah(), 'f', 1),
-                     ProgramTexts::duration(r.programElapsedS()), state));
+                     ReadingFormat::durationText(r.programElapsedS()), state));
     }
 
     void ended(ProgramRunner::Outcome outcome, ProgramRunner::Failure failure)
@@ -291,7 +291,7 @@ private:
         } else {
             m_out.line(QStringLiteral("Program \"%1\" %2 in %3.")
                            .arg(m_o.program.name, outcomeWord,
-                                ProgramTexts::duration(r.programElapsedS())));
+                                ReadingFormat::durationText(r.programElapsedS())));
             for (const QString &row : ProgramTexts::table(r.results()))
                 m_out.line(row);
             if (run > 0)

@@ -1,6 +1,7 @@
 #include "programtexts.h"
 
 #include "clioptions.h"
+#include "readingformat.h"
 
 #include <cmath>
 
@@ -19,11 +20,6 @@ QString fixed(double v, int decimals)
 }
 
 } // namespace
-
-QString duration(double seconds)
-{
-    return CliOptions::formatDuration(qint64(std::llround(std::max(0.0, seconds))));
-}
 
 QString issue(const ProgramIssue &i)
 {
@@ -174,7 +170,7 @@ QStringList table(const QVector<StepResult> &results)
         for (int p : r.passes)
             passes << QString::number(p);
         const bool load = r.kind == StepKind::Discharge || r.kind == StepKind::Dcir;
-        QString time = duration(r.durationS);
+        QString time = ReadingFormat::durationText(r.durationS);
         if (r.kind == StepKind::Repeat)
             time = QStringLiteral("%1 passes").arg(r.passesDone);
         rows << row({r.step, ProgramFile::kindWord(r.kind), passes.join(QLatin1Char('.')),

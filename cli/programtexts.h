@@ -15,7 +15,5 @@ QString issue(const ProgramIssue &issue);
 QString failure(ProgramRunner::Failure failure, ProgramRunner::Setting setting);
 // The rows of the results table, a header first.
 QStringList table(const QVector<StepResult> &results);
-// "h:mm:ss"-like: "1h02m03s", "15m00s", "42s".
-QString duration(double seconds);
 
 } // namespace ProgramTexts

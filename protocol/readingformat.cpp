@@ -1,5 +1,8 @@
 #include "readingformat.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace ReadingFormat {
 
 QString fixed(double value, int width, int decimals)
@@ -202,6 +205,31 @@ QString timeLimitMinutes(const MeasurementRecord &r)
 {
     return ParameterRange::valid(r, ParameterRange::TimeLimit) ? twoDigits(r.timeLimitMinutes)
                                                                : ParameterRange::invalidText();
+}
+
+QString durationText(double seconds)
+{
+    const qint64 total = std::isfinite(seconds) ? qint64(std::llround(std::max(0.0, seconds))) : 0;
+    const qint64 h = total / 3600;
+    const int m = int(total / 60 % 60);
+    const int s = int(total % 60);
+    if (h > 0)
+        return QStringLiteral("%1h%2m%3s")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
+    if (m > 0)
+        return QStringLiteral("%1m%2s").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1s").arg(s);
+}
+
+QString clockDuration(double seconds)
+{
+    const qint64 s = std::isfinite(seconds) ? qint64(std::llround(seconds)) : 0;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace ReadingFormat

@@ -74,4 +74,10 @@ QString setValue(quint8 mode, float value);
 QString parameter(const MeasurementRecord &r, ParameterRange::Field field);
 QString timeLimitMinutes(const MeasurementRecord &r);
 
+// A span of time, rounded to whole seconds (never below 0), as the programs
+// print it: "1h02m03s", "15m00s", "42s".
+QString durationText(double seconds);
+// The same as a clock reads it, "1:02:03"; a span that is no number is 0.
+QString clockDuration(double seconds);
+
 } // namespace ReadingFormat

@@ -1,5 +1,7 @@
 #include "runreport.h"
 
+#include "readingformat.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QPainter>
@@ -51,15 +53,6 @@ struct Axis
 QString number(double v, int decimals)
 {
     return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("--");
-}
-
-QString elapsedText(double seconds)
-{
-    const qint64 s = qint64(std::llround(seconds));
-    return QStringLiteral("%1:%2:%3")
-        .arg(s / 3600)
-        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString dateText(qint64 ms)
@@ -173,7 +166,7 @@ void drawChart(QPainter &p, const QRectF &area, const SampleStore &s, const Labe
             break;
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 6));
         p.drawText(QRectF(x - 100, plot.bottom() + 8, 200, fm.height()), Qt::AlignHCenter,
-                   elapsedText(seconds));
+                   ReadingFormat::clockDuration(seconds));
     }
     p.drawText(QRectF(plot.left(), plot.bottom() + fm.height() + 10, plot.width(), fm.height()),
                Qt::AlignHCenter, l.time);
@@ -246,7 +239,7 @@ bool writePdf(const QString &fileName, const RunEntry &run, const SampleStore &s
         {l.ended, dateText(run.endedMs)},
         {l.label, run.info.label.isEmpty() ? l.none : run.info.label},
         {l.mode, l.modeText},
-        {l.duration, elapsedText(s.durationS)},
+        {l.duration, ReadingFormat::clockDuration(s.durationS)},
         {l.capacity, number(s.capacityMah, 1) + QStringLiteral(" mAh")},
         {l.energy, number(s.energyWh, 3) + QStringLiteral(" Wh")},
         {l.averageVoltage, number(s.averageVolts, 3) + QStringLiteral(" V")},

@@ -42,19 +42,10 @@ QString endReason(const QString &reason)
     return reason.isEmpty() ? tr("进行中") : reason;
 }
 
-QString duration(double seconds)
-{
-    const qint64 s = std::isfinite(seconds) ? qint64(std::llround(seconds)) : 0;
-    return QStringLiteral("%1:%2:%3")
-        .arg(s / 3600)
-        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 QList<QPair<QString, QString>> summaryRows(const RunSummary &s, const QString &reason)
 {
     return {
-        {tr("时长"), duration(s.durationS)},
+        {tr("时长"), ReadingFormat::clockDuration(s.durationS)},
         {tr("容量"), number(s.capacityMah, 1, "mAh")},
         {tr("能量"), number(s.energyWh, 3, "Wh")},
         {tr("平均电压"), number(s.averageVolts, 3, "V")},

@@ -11,7 +11,6 @@
 namespace HistoryTexts {
 
 QString endReason(const QString &reason);
-QString duration(double seconds); // "1:02:03"
 // Name and value of every summary row, in the order shown.
 QList<QPair<QString, QString>> summaryRows(const RunSummary &summary, const QString &reason);
 // The mode and set value of a run ("恒电流模式 1.000 A"), or the family for a power tester.

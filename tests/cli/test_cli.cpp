@@ -3,6 +3,7 @@
 #include "clicommand.h"
 #include "clioptions.h"
 #include "clirunner.h"
+#include "readingformat.h"
 #include "simbootloader.h"
 #include "siminstrument.h"
 #include "simserver.h"
@@ -168,7 +169,7 @@ private slots:
         QString error;
         QCOMPARE(parseDuration(text, &got, &error), seconds >= 0);
         QCOMPARE(seconds >= 0 ? got : -1, seconds);
-        QCOMPARE(formatDuration(3723), QStringLiteral("1h02m03s"));
+        QCOMPARE(ReadingFormat::durationText(3723), QStringLiteral("1h02m03s"));
     }
     void numbersAndOptions()
     {

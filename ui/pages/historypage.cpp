@@ -2,6 +2,7 @@
 
 #include "historytexts.h"
 #include "pageglyphs.h"
+#include "readingformat.h"
 #include "realtimechart.h"
 #include "runreport.h"
 #include "savedatadeal.h"
@@ -237,7 +238,7 @@ void HistoryPage::fillTable()
         m_table->setItem(row, Mode, new QTableWidgetItem(HistoryTexts::modeText(e.info)));
         m_table->setItem(
             row, Duration,
-            new NumberItem(HistoryTexts::duration(e.summary.durationS), e.summary.durationS));
+            new NumberItem(ReadingFormat::clockDuration(e.summary.durationS), e.summary.durationS));
         m_table->setItem(
             row, Capacity,
             new NumberItem(QString::number(e.summary.capacityMah, 'f', 1) + QStringLiteral(" mAh"),

@@ -5,6 +5,7 @@
 #include "pageglyphs.h"
 #include "programtemplates.h"
 #include "programwords.h"
+#include "readingformat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -785,7 +786,7 @@ void ProgramPage::showProgress()
     if (!m_runner->active()) {
         m_stepInfo->setText(
             m_runner->state() == ProgramRunner::State::Finished
-                ? tr("总时间 %1").arg(ProgramWords::duration(m_runner->programElapsedS()))
+                ? tr("总时间 %1").arg(ReadingFormat::durationText(m_runner->programElapsedS()))
                 : QString());
         return;
     }
@@ -795,7 +796,7 @@ void ProgramPage::showProgress()
     for (int i = 0; i < p.passes.size(); ++i)
         where += p.totals.at(i) > 0 ? tr("（第 %1/%2 遍）").arg(p.passes.at(i)).arg(p.totals.at(i))
                                     : tr("（第 %1 遍）").arg(p.passes.at(i));
-    where += QStringLiteral("  ") + ProgramWords::duration(m_runner->stepElapsedS());
+    where += QStringLiteral("  ") + ReadingFormat::durationText(m_runner->stepElapsedS());
     if (p.current && (p.current->kind == StepKind::Discharge || p.current->kind == StepKind::Dcir))
         where += QStringLiteral("  %1 mAh").arg(number(m_runner->stepCapacityMah(), 1));
     m_stepInfo->setText(where);
@@ -827,7 +828,7 @@ void ProgramPage::addResult(const StepResult &r)
         passes << QString::number(p);
     const bool load = r.kind == StepKind::Discharge || r.kind == StepKind::Dcir;
     const QString time = r.kind == StepKind::Repeat ? tr("%1 遍").arg(r.passesDone)
-                                                    : ProgramWords::duration(r.durationS);
+                                                    : ReadingFormat::durationText(r.durationS);
     const QStringList cells = {r.step,
                                ProgramWords::kind(r.kind),
                                passes.join(QLatin1Char('.')),

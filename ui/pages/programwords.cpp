@@ -1,5 +1,7 @@
 #include "programwords.h"
 
+#include "readingformat.h"
+
 #include <cmath>
 
 namespace {
@@ -249,7 +251,7 @@ QString ProgramWords::ends(const ProgramStep &s)
         if (s.cutoffV > 0)
             parts << tr("截止 %1 V").arg(number(s.cutoffV));
         if (s.durationS > 0)
-            parts << duration(s.durationS);
+            parts << ReadingFormat::durationText(s.durationS);
         if (s.capacityMah > 0)
             parts << QStringLiteral("%1 mAh").arg(number(s.capacityMah));
         if (s.energyWh > 0)
@@ -258,10 +260,11 @@ QString ProgramWords::ends(const ProgramStep &s)
     case StepKind::Rest:
         if (s.untilV > 0)
             parts << tr("恢复到 %1 V").arg(number(s.untilV));
-        parts << (s.untilV > 0 ? tr("至多 %1").arg(duration(s.durationS)) : duration(s.durationS));
+        parts << (s.untilV > 0 ? tr("至多 %1").arg(ReadingFormat::durationText(s.durationS))
+                               : ReadingFormat::durationText(s.durationS));
         break;
     case StepKind::Dcir:
-        parts << duration(s.t1S + s.t2S);
+        parts << ReadingFormat::durationText(s.t1S + s.t2S);
         if (s.cutoffV > 0)
             parts << tr("截止 %1 V").arg(number(s.cutoffV));
         break;
@@ -278,22 +281,6 @@ QString ProgramWords::ends(const ProgramStep &s)
         break;
     }
     return parts.join(tr("，"));
-}
-
-QString ProgramWords::duration(double seconds)
-{
-    const qint64 s = qint64(std::llround(std::max(0.0, seconds)));
-    const qint64 h = s / 3600;
-    const int m = int(s / 60 % 60);
-    const int sec = int(s % 60);
-    if (h > 0)
-        return QStringLiteral("%1h%2m%3s")
-            .arg(h)
-            .arg(m, 2, 10, QLatin1Char('0'))
-            .arg(sec, 2, 10, QLatin1Char('0'));
-    if (m > 0)
-        return QStringLiteral("%1m%2s").arg(m).arg(sec, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1s").arg(sec);
 }
 
 QString ProgramWords::templateName(const QString &id)

@@ -23,7 +23,5 @@ public:
     // What the step does and when it ends, e.g. "恒流 1 A" and "截止 3 V，500 mAh".
     static QString settings(const ProgramStep &step);
     static QString ends(const ProgramStep &step);
-    // "1h02m03s"-like times.
-    static QString duration(double seconds);
     static QString templateName(const QString &id);
 };
