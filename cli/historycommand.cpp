@@ -107,11 +107,11 @@ public:
 private:
     static QJsonObject json(const RunEntry &e)
     {
-        QJsonObject o;
+        // The summary's figures as `log --until-stopped` gives them.
+        QJsonObject o = summaryJson(e.summary, e.endReason);
         o[QStringLiteral("id")] = double(e.id);
         o[QStringLiteral("start")] = dateText(e.info.startedMs);
         o[QStringLiteral("end")] = dateText(e.endedMs);
-        o[QStringLiteral("end_reason")] = e.endReason;
         o[QStringLiteral("model")] = e.info.model;
         o[QStringLiteral("firmware")] = e.info.firmware;
         o[QStringLiteral("serial")] = e.info.serial;
@@ -123,14 +123,6 @@ private:
         o[QStringLiteral("time_limit_min")] = e.info.timeLimitMinutes;
         o[QStringLiteral("label")] = e.info.label;
         o[QStringLiteral("samples")] = double(e.summary.samples);
-        o[QStringLiteral("duration_s")] = number(e.summary.durationS);
-        o[QStringLiteral("capacity_mah")] = number(e.summary.capacityMah);
-        o[QStringLiteral("energy_wh")] = number(e.summary.energyWh);
-        o[QStringLiteral("average_v")] = number(e.summary.averageVolts);
-        o[QStringLiteral("minimum_v")] = number(e.summary.minimumVolts);
-        o[QStringLiteral("average_a")] = number(e.summary.averageAmps);
-        o[QStringLiteral("max_mos_c")] = number(e.summary.maximumMosC);
-        o[QStringLiteral("max_probe_c")] = number(e.summary.maximumNtcC);
         // A test program's run: its outcome and each step's results.
         if (!e.results.isEmpty())
             o[QStringLiteral("program")] = QJsonDocument::fromJson(e.results.toUtf8()).object();
